@@ -1,0 +1,58 @@
+#include "UToolkit.h"
+
+#include <QEvent>
+
+TLabeledEdit::TLabeledEdit(QWidget* parent) : QLineEdit(parent) {
+    m_label = new QLabel(parent ? parent : this);
+    m_label->setBuddy(this);
+    if (!parent)
+        m_label->hide();
+    PlaceLabel();
+}
+
+void TLabeledEdit::PlaceLabel() {
+    if (!m_label || m_label->parentWidget() != parentWidget())
+        return;
+    m_label->adjustSize();
+    m_label->move(x(), y() - m_label->height() - LabelSpacing);
+}
+
+void TLabeledEdit::moveEvent(QMoveEvent* event) {
+    QLineEdit::moveEvent(event);
+    PlaceLabel();
+}
+
+void TLabeledEdit::showEvent(QShowEvent* event) {
+    QLineEdit::showEvent(event);
+    if (m_label->parentWidget() == parentWidget())
+        m_label->show();
+    PlaceLabel();
+}
+
+void TLabeledEdit::hideEvent(QHideEvent* event) {
+    QLineEdit::hideEvent(event);
+    if (m_label->parentWidget() == parentWidget())
+        m_label->hide();
+}
+
+bool TLabeledEdit::event(QEvent* event) {
+    if (event->type() == QEvent::ParentChange && m_label) {
+        // The label lives beside the edit, on the same parent.
+        m_label->setParent(parentWidget());
+        PlaceLabel();
+    }
+    return QLineEdit::event(event);
+}
+
+TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {}
+
+QStringList TMemo::Lines() const {
+    const QString text = toPlainText();
+    if (text.isEmpty())
+        return {};
+    return text.split(u'\n');
+}
+
+void TMemo::SetLines(const QStringList& lines) {
+    setPlainText(lines.join(u'\n'));
+}
