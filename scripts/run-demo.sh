@@ -6,4 +6,4 @@ bash scripts/setup.sh
 BUILD_DIR=${BUILD_DIR:-build}
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo}
 cmake --build "$BUILD_DIR" --target OrvalisRuntime demo_app
-exec "$BUILD_DIR/src/shell/OrvalisRuntime" "$BUILD_DIR/demo/Demo.res" "$@"
+exec "$BUILD_DIR/src/shell/OrvalisRuntime" "$BUILD_DIR/examples/Demo.res" "$@"

@@ -1,5 +1,7 @@
 #include "UDialogs.h"
 
+#include "ULog.h"
+
 #include <QStringList>
 
 namespace {
@@ -23,16 +25,27 @@ IDialogService* SetDialogService(IDialogService* service) {
     return previous;
 }
 
+TMsgResult ShowMessage(const QString& text, TMsgKind kind) {
+    static const char* const names[] = {"error", "information", "confirmation"};
+    LogLine(QStringLiteral("message"),
+            QLatin1String(names[int(kind)]) + QStringLiteral(": ") + text);
+    const TMsgResult result = Dialogs().MessageBox(text, kind);
+    if (kind == TMsgKind::Confirmation)
+        LogLine(QStringLiteral("message"), result == TMsgResult::Yes ? QStringLiteral("answer: yes")
+                                                                     : QStringLiteral("answer: no"));
+    return result;
+}
+
 void ShowError(const QString& text) {
-    Dialogs().MessageBox(text, TMsgKind::Error);
+    ShowMessage(text, TMsgKind::Error);
 }
 
 void ShowInformation(const QString& text) {
-    Dialogs().MessageBox(text, TMsgKind::Information);
+    ShowMessage(text, TMsgKind::Information);
 }
 
 bool Confirm(const QString& text) {
-    return Dialogs().MessageBox(text, TMsgKind::Confirmation) == TMsgResult::Yes;
+    return ShowMessage(text, TMsgKind::Confirmation) == TMsgResult::Yes;
 }
 
 TMsgResult TScriptedDialogService::MessageBox(const QString& text, TMsgKind kind) {

@@ -27,6 +27,8 @@ IDialogService& Dialogs();
 // the built-in scripted service.
 IDialogService* SetDialogService(IDialogService* service);
 
+// The boxes the windows show; each text is also written to the log.
+TMsgResult ShowMessage(const QString& text, TMsgKind kind);
 void ShowError(const QString& text);
 void ShowInformation(const QString& text);
 bool Confirm(const QString& text);

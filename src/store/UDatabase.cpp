@@ -2,6 +2,7 @@
 
 #include "UMessages.h"
 #include "USimpleBase.h"
+#include "ULog.h"
 
 #include <QAtomicInt>
 #include <QDir>
@@ -79,26 +80,31 @@ QSqlDatabase TConnection::Database() const {
 }
 
 void TConnection::RaiseError(const QSqlError& error) {
-    throw EDatabaseError(EngineText(error));
+    Fail(EngineText(error));
+}
+
+void TConnection::Fail(const QString& message) {
+    LogLine(QStringLiteral("database"), message);
+    throw EDatabaseError(message);
 }
 
 void TConnection::EnsureOpen() const {
     if (!m_open)
-        throw EDatabaseError(DatabaseMessage("msgNotOpen"));
+        Fail(DatabaseMessage("msgNotOpen"));
 }
 
 void TConnection::Open() {
     if (m_open)
         return;
     if (m_dataSource.isEmpty())
-        throw EDatabaseError(DatabaseMessage("msgFileMissing", {m_dataSource}));
+        Fail(DatabaseMessage("msgFileMissing", {m_dataSource}));
     if (m_exclusive && FilesInUse().contains(FileKey(m_dataSource)))
-        throw EDatabaseError(DatabaseMessage("msgDatabaseLocked", {m_dataSource}));
+        Fail(DatabaseMessage("msgDatabaseLocked", {m_dataSource}));
     if (m_beforeOpen)
         m_beforeOpen(m_dataSource);
     const QFileInfo info(m_dataSource);
     if (!info.exists() || !info.isFile())
-        throw EDatabaseError(DatabaseMessage("msgFileMissing", {m_dataSource}));
+        Fail(DatabaseMessage("msgFileMissing", {m_dataSource}));
 
     QSqlDatabase db = Database();
     db.setDatabaseName(m_dataSource);
@@ -109,7 +115,7 @@ void TConnection::Open() {
     db.setConnectOptions(options);
     if (!db.open()) {
         const QString message = EngineText(db.lastError());
-        throw EDatabaseError(DatabaseMessage("msgDatabaseOpen", {m_dataSource, message}));
+        Fail(DatabaseMessage("msgDatabaseOpen", {m_dataSource, message}));
     }
     RegisterJetFunctions(NativeHandle(db));
 
@@ -130,7 +136,7 @@ void TConnection::Open() {
             q = QSqlQuery();
             db.close();
             if (IsBusy(error))
-                throw EDatabaseError(DatabaseMessage("msgDatabaseLocked", {m_dataSource}));
+                Fail(DatabaseMessage("msgDatabaseLocked", {m_dataSource}));
             throw EDatabaseError(
                 DatabaseMessage("msgDatabaseOpen", {m_dataSource, EngineText(error)}));
         }
@@ -246,7 +252,7 @@ void TQuery::SetParam(const QString& name, const QVariant& value) {
 
 void TQuery::Prepare(QSqlQuery& query, const TJetStatement& statement) const {
     if (!m_connection->Connected())
-        throw EDatabaseError(DatabaseMessage("msgNotOpen"));
+        TConnection::Fail(DatabaseMessage("msgNotOpen"));
     if (!query.prepare(statement.Sql))
         TConnection::RaiseError(query.lastError());
     for (const QString& name : statement.Parameters) {
@@ -335,7 +341,7 @@ int TQuery::FieldIndex(const QString& name) const {
 
 QVariant TQuery::Value(int index) const {
     if (index < 0 || index >= m_record.count())
-        throw EDatabaseError(DatabaseMessage("msgNoField", {QString::number(index)}));
+        TConnection::Fail(DatabaseMessage("msgNoField", {QString::number(index)}));
     if (m_eof)
         return {};
     return m_values.value(index);
@@ -344,7 +350,7 @@ QVariant TQuery::Value(int index) const {
 QVariant TQuery::Value(const QString& name) const {
     const int index = FieldIndex(name);
     if (index < 0)
-        throw EDatabaseError(DatabaseMessage("msgNoField", {name}));
+        TConnection::Fail(DatabaseMessage("msgNoField", {name}));
     return Value(index);
 }
 
@@ -379,7 +385,7 @@ qint64 TQuery::ToInteger(const QVariant& v) {
     const double d = text.toDouble(&ok);
     if (ok && std::isfinite(d))
         return std::llround(d);
-    throw EDatabaseError(DatabaseMessage("msgNotInteger", {text}));
+    TConnection::Fail(DatabaseMessage("msgNotInteger", {text}));
 }
 
 bool TQuery::ToBoolean(const QVariant& v) {
@@ -428,14 +434,14 @@ QDateTime TQuery::ToDateTime(const QVariant& v) {
         if (dt.isValid())
             return dt;
     }
-    throw EDatabaseError(DatabaseMessage("msgNotDateTime", {text}));
+    TConnection::Fail(DatabaseMessage("msgNotDateTime", {text}));
 }
 
 // --- Creating a database -------------------------------------------------
 
 void CreateDataDatabase(const QString& path) {
     if (QFileInfo::exists(path))
-        throw EDatabaseError(DatabaseMessage("msgFileExists", {path}));
+        TConnection::Fail(DatabaseMessage("msgFileExists", {path}));
     const QString partial = path + QStringLiteral(".partial");
     QFile::remove(partial);
     const QString name = NextConnectionName();
@@ -461,6 +467,6 @@ void CreateDataDatabase(const QString& path) {
         error = QFile(partial).errorString();
     if (!error.isEmpty()) {
         QFile::remove(partial);
-        throw EDatabaseError(DatabaseMessage("msgFileCreate", {path, error}));
+        TConnection::Fail(DatabaseMessage("msgFileCreate", {path, error}));
     }
 }

@@ -71,6 +71,8 @@ public:
 
     // The error a QSqlQuery left, as an exception with the engine's message.
     [[noreturn]] static void RaiseError(const QSqlError& error);
+    // Logs a database error and raises it.
+    [[noreturn]] static void Fail(const QString& message);
 
 private:
     void EnsureOpen() const;
