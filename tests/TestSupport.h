@@ -23,4 +23,20 @@ void RunSqlScript(const QString& path, const QByteArray& script);
 // A fixture script of tests/fixtures.
 QByteArray FixtureScript(const QString& name);
 
+// Makes a file or folder read-only for the test's duration: by its permission
+// bits, or, where they do not stop this user (root), by the immutable attribute.
+class TReadOnlyPath {
+public:
+    explicit TReadOnlyPath(const QString& path);
+    ~TReadOnlyPath();
+    TReadOnlyPath(const TReadOnlyPath&) = delete;
+    TReadOnlyPath& operator=(const TReadOnlyPath&) = delete;
+    // Whether writing there really fails now.
+    bool Effective() const;
+
+private:
+    QString m_path;
+    bool m_immutable = false;
+};
+
 } // namespace orv::test

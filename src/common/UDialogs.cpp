@@ -31,8 +31,9 @@ TMsgResult ShowMessage(const QString& text, TMsgKind kind) {
             QLatin1String(names[int(kind)]) + QStringLiteral(": ") + text);
     const TMsgResult result = Dialogs().MessageBox(text, kind);
     if (kind == TMsgKind::Confirmation)
-        LogLine(QStringLiteral("message"), result == TMsgResult::Yes ? QStringLiteral("answer: yes")
-                                                                     : QStringLiteral("answer: no"));
+        LogLine(QStringLiteral("message"), result == TMsgResult::Yes
+                                               ? QStringLiteral("answer: yes")
+                                               : QStringLiteral("answer: no"));
     return result;
 }
 

@@ -1,71 +1,112 @@
-#include "DTools.h"
-#include "UApplication.h"
-#include "UDatabase.h"
-#include "UDialogs.h"
-#include "ULang.h"
-#include "UQtDialogs.h"
+// Program entry of the runtime.
 
+#include "DTools.h"
+#include "UAbout.h"
+#include "UDialogs.h"
 #include "UExceptions.h"
+#include "ULang.h"
+#include "ULog.h"
+#include "UMain.h"
+#include "UPub.h"
+#include "UQtDialogs.h"
+#include "USplash.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMainWindow>
+#include <QStandardPaths>
+#include <cstdio>
 
 namespace {
 
 // Writes the built-in language table to a temporary file, loads it and deletes
-// the file.
+// the file. A table that cannot be written leaves every window as designed.
 void ExtractLanguage() {
-    const QString path = TempFileName(TempFolder(), QStringLiteral("lng"));
-    QFile resource(QStringLiteral(":/LANG"));
-    QFile file(path);
-    if (resource.open(QIODevice::ReadOnly) && file.open(QIODevice::WriteOnly)) {
-        file.write(resource.readAll());
-        file.close();
+    const QString path = TempFileName(TempFolder(), QStringLiteral(".lng"));
+    {
+        QFile resource(QStringLiteral(":/LANG"));
+        QFile file(path);
+        if (resource.open(QIODevice::ReadOnly) && file.open(QIODevice::WriteOnly))
+            file.write(resource.readAll());
     }
     Language().LoadFromFile(path);
     QFile::remove(path);
 }
 
+// The executable as it was started: a link named after the application keeps
+// its own name.
+QString StartedExecutable(const char* argv0) {
+    const QString name = QString::fromLocal8Bit(argv0);
+    if (name.contains(u'/'))
+        return QFileInfo(name).absoluteFilePath();
+    const QString found = QStandardPaths::findExecutable(name);
+    return found.isEmpty() ? QCoreApplication::applicationFilePath() : found;
+}
+
+void Print(FILE* stream, const QString& text) {
+    const QByteArray bytes = (text + u'\n').toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+}
+
+QString CommandLineText(const char* key, std::initializer_list<QString> args) {
+    return FormatText(Language().SectionText(QStringLiteral("CommandLine"), QLatin1String(key),
+                                             QLatin1String(key)),
+                      args);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
     ExtractLanguage();
+
+    TStartupOptions options;
+    options.ExecutablePath = StartedExecutable(argc > 0 ? argv[0] : RuntimeFileName);
+    const QString appName = QFileInfo(options.ExecutablePath).completeBaseName();
+    bool verbose = false;
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg == u"--help" || arg == u"-h") {
+            Print(stdout, CommandLineText("msgUsage", {appName, LogFilePath(appName)}));
+            return 0;
+        }
+        if (arg == u"--version") {
+            Print(stdout, QStringLiteral("%1 %2").arg(QLatin1String(RuntimeFileName),
+                                                      QStringLiteral(ORV_VERSION)));
+            return 0;
+        }
+        if (arg == u"--verbose") {
+            verbose = true;
+        } else if (arg.startsWith(u"--")) {
+            Print(stderr, CommandLineText("msgUnknownOption", {arg}));
+            return 2;
+        } else if (options.ResourceArgument.isEmpty()) {
+            options.ResourceArgument = arg;
+        }
+    }
+
+    QApplication app(argc, argv);
+    OpenLog(LogFilePath(appName), verbose);
+    LogLine(QStringLiteral("startup"),
+            QStringLiteral("%1 %2 started as %3")
+                .arg(QLatin1String(RuntimeFileName), QStringLiteral(ORV_VERSION),
+                     options.ExecutablePath));
     TQtDialogService dialogs;
     SetDialogService(&dialogs);
 
-    const QStringList args = QApplication::arguments();
-    const QString resPath =
-        args.size() > 1
-            ? args[1]
-            : QFileInfo(QApplication::applicationFilePath())
-                  .absoluteDir()
-                  .filePath(QFileInfo(args[0]).completeBaseName() + QStringLiteral(".res"));
-    QMainWindow window;
-    window.resize(1024, 700);
-    try {
-        TConnection resources;
-        resources.SetReadOnly(true);
-        resources.SetDataSource(resPath);
-        resources.Open();
-        TdmApplication params(resources);
-        if (params.GetIntParam(psWindows, QStringLiteral("RUNTIME"), 0) != 1) {
-            ShowError(Language().SectionText(QStringLiteral("frmMain"),
-                                             QStringLiteral("msgResDBNotValid")));
-            return 1;
-        }
-        QString caption = params.GetParam(psCommon, QStringLiteral("Title"), QString());
-        const QString version = params.GetParam(psCommon, QStringLiteral("Version"), QString());
-        if (!version.isEmpty())
-            caption += u' ' + version;
-        window.setWindowTitle(caption);
-    } catch (const ERuntimeError& e) {
-        ShowError(e.message());
-        return 1;
-    }
-    window.show();
-    return app.exec();
+    TfrmSplash splash(options.ExecutablePath);
+    splash.show();
+    splash.repaint();
+
+    TfrmMain frmMain(options, &splash);
+    TfrmPub frmPub(&frmMain);
+    TfrmAbout frmAbout(splash, frmMain.dmApplication(), &frmMain);
+    frmMain.SetInformationWindow(&frmPub);
+    frmMain.SetAboutWindow(&frmAbout);
+    frmMain.show();
+    const int code = app.exec();
+    SetDialogService(nullptr);
+    LogLine(QStringLiteral("shutdown"), QStringLiteral("exit %1").arg(code));
+    CloseLog();
+    return code;
 }

@@ -238,7 +238,7 @@ TEST(Language, LoadFromFileReadsOnceAndSurvivesBadFiles) {
               QStringLiteral("d"));
 
     const QString binary = dir.filePath(QStringLiteral("b.lng"));
-    orv::test::WriteFileBytes(binary, QByteArray("\x00\xFF[\x01\r\r\n]=\x00", 12));
+    orv::test::WriteFileBytes(binary, QByteArray("\x00\xFF[\x01\r\r\n]=\x00", 10));
     lang.LoadFromFile(binary); // garbage loads as whatever lines it holds, never crashes
     TfrmPub pub;
     lang.ApplyToForm(&pub);

@@ -7,13 +7,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#ifdef __linux__
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-#endif
-
 using orv::test::ReadFileBytes;
 using orv::test::SharedFixtureFolder;
 using orv::test::WriteFileBytes;
@@ -171,54 +164,6 @@ TEST_F(SimpleBaseTest, MarkerIsWhatCanBeReadOfItsFifteenBytes) {
     EXPECT_TRUE(ReadDatabaseMarker(WriteFile(QByteArray("abc"))).isEmpty());
 }
 
-#ifdef __linux__
-// Sets or clears the file's immutable attribute, which stops writes even for root.
-bool SetImmutable(const QString& path, bool immutable) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    if (fd < 0)
-        return false;
-    int flags = 0;
-    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (ok) {
-        flags = immutable ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    ::close(fd);
-    return ok;
-}
-#endif
-
-bool IsWritable(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly);
-}
-
-// Makes the file read-only: by its permission bits, or, where they do not stop writes (a
-// privileged user), by the immutable attribute. Clears the attribute when destroyed.
-class TReadOnlyFile {
-public:
-    explicit TReadOnlyFile(const QString& path) : m_path(path) {
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-#ifdef __linux__
-        if (IsWritable(path))
-            m_immutable = SetImmutable(path, true);
-#endif
-    }
-    ~TReadOnlyFile() {
-#ifdef __linux__
-        if (m_immutable)
-            SetImmutable(m_path, false);
-#endif
-        QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
-    }
-    TReadOnlyFile(const TReadOnlyFile&) = delete;
-    TReadOnlyFile& operator=(const TReadOnlyFile&) = delete;
-
-private:
-    QString m_path;
-    bool m_immutable = false;
-};
-
 TEST_F(SimpleBaseTest, ReadOnlyFileIsLeftUnchangedSilently) {
     const struct {
         const char* name;
@@ -231,8 +176,8 @@ TEST_F(SimpleBaseTest, ReadOnlyFileIsLeftUnchangedSilently) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const QString path = WriteFile(c.bytes, QString::fromLatin1(c.name) + ".mdb");
-        TReadOnlyFile readOnly(path);
-        if (IsWritable(path))
+        orv::test::TReadOnlyPath readOnly(path);
+        if (!readOnly.Effective())
             GTEST_SKIP() << "cannot make a file read-only here: permission bits do not stop "
                             "this user's writes and the immutable attribute is unavailable";
         EXPECT_NO_THROW(c.operation(path));

@@ -1,0 +1,164 @@
+#pragma once
+
+#include "UApplication.h"
+#include "UDatabase.h"
+#include "UFields.h"
+
+#include <QMainWindow>
+#include <QPoint>
+#include <QStringList>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QStatusBar;
+class QTabBar;
+class QTabWidget;
+class QTimer;
+class QToolButton;
+class TfrmAbout;
+class TfrmPub;
+class TfrmSplash;
+
+// How the program was started.
+struct TStartupOptions {
+    // The executable's path as started, a copy or a link of the runtime named
+    // after the application (links are not resolved: their name is the
+    // application's name).
+    QString ExecutablePath;
+    // The first command-line argument that is not an option; empty when none.
+    QString ResourceArgument;
+    // Delay between showing the main window and opening the data database.
+    int InitInterval = 2500;
+};
+
+// The runtime's file name, refused as an application when started without a
+// resource database.
+inline constexpr char RuntimeFileName[] = "OrvalisRuntime";
+
+// The main window: an MDI frame with the ribbon, the tab strip of the child
+// windows and the status bar. It owns both database connections and drives the
+// start-up sequence.
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TfrmMain(const TStartupOptions& options, TfrmSplash* splash = nullptr);
+    ~TfrmMain() override;
+
+    // The windows the program entry creates after this one.
+    void SetInformationWindow(TfrmPub* pub) { m_pub = pub; }
+    void SetAboutWindow(TfrmAbout* about) { m_about = about; }
+
+    TdmApplication& dmApplication() { return m_application; }
+    TdmFields& dmFields() { return m_fields; }
+
+    // Components, named as the language table and the scripts address them.
+    QTabWidget* pcMenubar = nullptr;
+    QWidget* tsFile = nullptr;
+    QWidget* tsHome = nullptr;
+    QMenu* ppFile = nullptr;
+    QTabBar* MDITab = nullptr;
+    QMenu* ppMDITab = nullptr;
+    QMdiArea* MDIArea = nullptr;
+    QStatusBar* StatusBar = nullptr;
+    QLabel* StatusPanels[3] = {nullptr, nullptr, nullptr};
+    QTimer* TimerInit = nullptr;
+    QTimer* TimerTabChange = nullptr;
+    QCheckBox* cbShowHomePage = nullptr;
+    QCheckBox* cbShowStatusBar = nullptr;
+
+    QAction* actPrint = nullptr;
+    QAction* actPrintSetup = nullptr;
+    QAction* actChangeSkin = nullptr;
+    QAction* actClose = nullptr;
+    QAction* actAbout = nullptr;
+    QAction* actQuit = nullptr;
+    QAction* actShowStatusBar = nullptr;
+    QAction* actShowHomePage = nullptr;
+    QAction* actDataSet[9] = {}; // First, Prev, Next, Last, Insert, Edit, Delete, Post, Cancel
+    QAction* actEdit[4] = {};    // Copy, Paste, Cut, Undo
+
+    TConnection ADOConnection;     // the resource database
+    TConnection ADOConnectionData; // the data database
+
+    int CurrentObjectId = 0;
+    quint8 SavedWindowState = 0;
+    QPoint TabMousePoint;
+    // The script global variables, name=value pairs; null once the window closed.
+    std::unique_ptr<QStringList> GlobalVars;
+
+    // Where the start-up sequence is.
+    enum class TStage { Created, Loading, Waiting, UpdatingData, Login, Ready, Closing };
+    TStage Stage() const { return m_stage; }
+
+    // The paths chosen by the start-up sequence.
+    const QString& ResourcePath() const { return m_resourcePath; }
+    const QString& DataPath() const { return m_dataPath; }
+    // The base name of the executable: the application's name.
+    QString ApplicationName() const;
+    // The per-user settings file of the application.
+    QString SettingsPath() const;
+
+    // Shows a text in status panel 0 (and writes it to the log).
+    void SetStatusText(const QString& text);
+    QString StatusText() const;
+
+    // The steps of the start-up sequence, public for the tests that drive them.
+    void FormShow();
+    void TimerInitTimer();
+    void LoadSettings();
+    void SaveSettings();
+
+signals:
+    // The start-up sequence reached "ready".
+    void Ready();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormClose();
+    void FormDestroy();
+    void BuildActions();
+    void BuildRibbon();
+    void BuildHomeTab();
+    QWidget* BuildGroup(const QString& labelName, const QList<QAction*>& actions,
+                        QWidget* extra = nullptr);
+    void BuildStatusBar();
+    void ShowHint(const QString& hint);
+    void UpdateActionStates();
+    void CloseSplash();
+    void FailAndClose(const QString& message);
+    QString MainText(const char* key) const;
+
+    void MDITabMouseDown(const QPoint& position);
+    void MDITabChange();
+    void TimerTabChangeTimer();
+    void actCloseExecute();
+    void actAboutExecute();
+    void actShowStatusbarExecute();
+
+    TStartupOptions m_options;
+    TfrmSplash* m_splash;
+    TfrmPub* m_pub = nullptr;
+    TfrmAbout* m_about = nullptr;
+    TdmApplication m_application;
+    TdmFields m_fields;
+    QString m_resourcePath;
+    QString m_dataPath;
+    QString m_skinName;
+    TStage m_stage = TStage::Created;
+    bool m_shown = false;
+    bool m_settingsLoaded = false;
+    bool m_closed = false;
+    int m_lastFileTab = 1;
+    QTimer* m_actionUpdate = nullptr;
+};
