@@ -12,6 +12,7 @@
 #include "UPub.h"
 #include "UReflection.h"
 #include "USplash.h"
+#include "UToolkit.h"
 
 #include <QAction>
 #include <QApplication>
@@ -133,7 +134,7 @@ void TfrmMain::FormCreate() {
 
     TimerInit = new QTimer(this);
     TimerInit->setObjectName(QStringLiteral("TimerInit"));
-    TimerInit->setSingleShot(false);
+    TimerInit->setTimerType(Qt::PreciseTimer);
     TimerInit->setInterval(m_options.InitInterval);
     connect(TimerInit, &QTimer::timeout, this, [this] { TimerInitTimer(); });
     TimerTabChange = new QTimer(this);
@@ -251,12 +252,13 @@ void TfrmMain::BuildRibbon() {
     ppFile->addSeparator();
     ppFile->addAction(actQuit);
 
-    tsFile = new QWidget;
-    tsFile->setObjectName(QStringLiteral("tsFile"));
-    pcMenubar->addTab(tsFile, QStringLiteral("tsFile"));
-    tsHome = new QWidget;
-    tsHome->setObjectName(QStringLiteral("tsHome"));
-    pcMenubar->addTab(tsHome, QStringLiteral("tsHome"));
+    for (auto [sheet, name] : {std::pair{&tsFile, "tsFile"}, std::pair{&tsHome, "tsHome"}}) {
+        auto* page = new TTabSheet;
+        page->setObjectName(QLatin1String(name));
+        pcMenubar->addTab(page, QString());
+        page->SetCaption(QLatin1String(name));
+        *sheet = page;
+    }
     BuildHomeTab();
     pcMenubar->setCurrentWidget(tsHome);
 
@@ -433,6 +435,7 @@ void TfrmMain::CloseSplash() {
 
 void TfrmMain::FailAndClose(const QString& message) {
     LogLine(QStringLiteral("startup"), QStringLiteral("failed: ") + message);
+    m_startFailed = true;
     CloseSplash();
     ShowError(message);
     close();

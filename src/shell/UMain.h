@@ -94,6 +94,8 @@ public:
     // Where the start-up sequence is.
     enum class TStage { Created, Loading, Waiting, UpdatingData, Login, Ready, Closing };
     TStage Stage() const { return m_stage; }
+    // The start-up sequence ended on an error.
+    bool StartFailed() const { return m_startFailed; }
 
     // The paths chosen by the start-up sequence.
     const QString& ResourcePath() const { return m_resourcePath; }
@@ -159,6 +161,7 @@ private:
     bool m_shown = false;
     bool m_settingsLoaded = false;
     bool m_closed = false;
+    bool m_startFailed = false;
     int m_lastFileTab = 1;
     QTimer* m_actionUpdate = nullptr;
 };

@@ -104,7 +104,10 @@ int main(int argc, char** argv) {
     frmMain.SetInformationWindow(&frmPub);
     frmMain.SetAboutWindow(&frmAbout);
     frmMain.show();
-    const int code = app.exec();
+    splash.raise(); // the splash stays in front until the data database opens
+    int code = app.exec();
+    if (code == 0 && frmMain.StartFailed())
+        code = 1;
     SetDialogService(nullptr);
     LogLine(QStringLiteral("shutdown"), QStringLiteral("exit %1").arg(code));
     CloseLog();

@@ -1,6 +1,7 @@
 #include "UToolkit.h"
 
 #include <QEvent>
+#include <QTabWidget>
 
 TLabeledEdit::TLabeledEdit(QWidget* parent) : QLineEdit(parent) {
     m_label = new QLabel(parent ? parent : this);
@@ -55,4 +56,30 @@ QStringList TMemo::Lines() const {
 
 void TMemo::SetLines(const QStringList& lines) {
     setPlainText(lines.join(u'\n'));
+}
+
+QString TTabSheet::Caption() const {
+    return m_caption;
+}
+
+void TTabSheet::SetCaption(const QString& caption) {
+    m_caption = caption;
+    ShowCaption();
+}
+
+void TTabSheet::ShowCaption() {
+    // A page sits in the page control's stack, itself inside the page control.
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget())
+        if (auto* pages = qobject_cast<QTabWidget*>(w)) {
+            const int index = pages->indexOf(this);
+            if (index >= 0)
+                pages->setTabText(index, m_caption);
+            return;
+        }
+}
+
+bool TTabSheet::event(QEvent* event) {
+    if (event->type() == QEvent::ParentChange)
+        ShowCaption();
+    return QWidget::event(event);
 }

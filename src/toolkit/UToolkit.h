@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QStringList>
+#include <QWidget>
 
 // An edit box with a caption label bound above it; the label follows the edit
 // when it moves and shows and hides with it.
@@ -39,4 +40,22 @@ public:
     explicit TMemo(QWidget* parent = nullptr);
     QStringList Lines() const;
     void SetLines(const QStringList& lines);
+};
+
+// A page of a page control (QTabWidget) whose caption is the text of its tab.
+class TTabSheet : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+
+public:
+    explicit TTabSheet(QWidget* parent = nullptr) : QWidget(parent) {}
+    QString Caption() const;
+    void SetCaption(const QString& caption);
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    void ShowCaption();
+    QString m_caption;
 };

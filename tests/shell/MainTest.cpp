@@ -3,7 +3,9 @@
 #include "UMain.h"
 #include "UPub.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
@@ -12,6 +14,7 @@
 #include <QMdiSubWindow>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -165,6 +168,21 @@ TEST_F(MainWindowTest, CaptionStatusAndDataDatabaseBesideTheExecutable) {
     EXPECT_EQ(w.DataPath(), apps + QStringLiteral("/Stock.db"));
     EXPECT_TRUE(QFile::exists(w.DataPath()));
     EXPECT_TRUE(w.ADOConnectionData.Connected());
+
+    // The ribbon and the status bar as the table and the design give them.
+    EXPECT_EQ(w.pcMenubar->tabText(0), QStringLiteral("Fichier"));
+    EXPECT_EQ(w.pcMenubar->tabText(1), QStringLiteral("Accueil"));
+    EXPECT_EQ(w.pcMenubar->currentWidget(), w.tsHome);
+    for (auto [name, text] :
+         {std::pair{"lbNavigation", "Navigation"}, std::pair{"lbDataset", "Données"},
+          std::pair{"lbEdit", "Edition"}, std::pair{"lbOptions", "Options"}})
+        EXPECT_EQ(w.findChild<QLabel*>(QLatin1String(name))->text(), QString::fromUtf8(text));
+    EXPECT_EQ(w.cbShowStatusBar->text(), QStringLiteral("Barre de status"));
+    EXPECT_EQ(w.actDataSet[7]->statusTip(), QStringLiteral("Poster les modifications"));
+    EXPECT_EQ(w.StatusPanels[0]->width(), 380);
+    EXPECT_EQ(w.StatusPanels[1]->width(), 75);
+    EXPECT_EQ(w.StatusPanels[2]->width(), 100);
+    EXPECT_FALSE(w.actChangeSkin->isVisible());
     w.close();
 }
 
