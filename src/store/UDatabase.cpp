@@ -1,8 +1,9 @@
 #include "UDatabase.h"
 
+#include "UJetSchema.h"
+#include "ULog.h"
 #include "UMessages.h"
 #include "USimpleBase.h"
-#include "ULog.h"
 
 #include <QAtomicInt>
 #include <QDir>
@@ -117,7 +118,14 @@ void TConnection::Open() {
         const QString message = EngineText(db.lastError());
         Fail(DatabaseMessage("msgDatabaseOpen", {m_dataSource, message}));
     }
-    RegisterJetFunctions(NativeHandle(db));
+    sqlite3* handle = NativeHandle(db);
+    RegisterJetFunctions(handle);
+    if (handle) {
+        // A double-quoted name is always a name: SQLite would otherwise take a
+        // misspelt column for a text constant.
+        sqlite3_db_config(handle, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+        sqlite3_db_config(handle, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    }
 
     // Take the file: in exclusive locking mode SQLite keeps the locks it gets,
     // an exclusive one for a writer, a shared one (which keeps writers out)
@@ -170,6 +178,7 @@ QStringList TConnection::GetTableNames(bool includeViews) const {
     QStringList names;
     while (q.next())
         names.append(q.value(0).toString());
+    q.finish();
     return names;
 }
 
@@ -185,6 +194,7 @@ QList<TColumnInfo> TConnection::GetColumns(const QString& table) const {
     while (q.next())
         columns.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toInt() != 0,
                         q.value(3).toInt() != 0});
+    q.finish();
     return columns;
 }
 
@@ -309,6 +319,12 @@ void TQuery::Close() {
 
 int TQuery::ExecSQL() {
     Close();
+    if (IsJetDDL(m_sql)) {
+        if (!m_connection->Connected())
+            TConnection::Fail(DatabaseMessage("msgNotOpen"));
+        ExecuteJetDDL(*m_connection, m_sql);
+        return 0;
+    }
     const TJetStatement statement = TranslateJetSql(m_sql);
     QSqlQuery query(m_connection->Database());
     Prepare(query, statement);
