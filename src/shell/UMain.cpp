@@ -63,8 +63,50 @@ QString WithExtension(const QString& path, const QString& extension) {
 
 } // namespace
 
+QString ResourceDatabasePath(const TStartupOptions& options) {
+    if (!options.ResourceArgument.isEmpty())
+        return options.ResourceArgument;
+    const QFileInfo exe(options.ExecutablePath);
+    if (exe.fileName() == QLatin1String(RuntimeFileName))
+        return {};
+    const QString beside = WithExtension(exe.absoluteFilePath(), QStringLiteral(".res"));
+    if (QFileInfo::exists(beside))
+        return beside;
+    return SpecialFolder(CSIDL_COMMON_APPDATA) + PathDelim + QFileInfo(beside).fileName();
+}
+
+QString DataDatabasePath(const TStartupOptions& options, const QString& resourcePath, bool shared,
+                         const QString& sharedFolder) {
+    const QFileInfo exe(options.ExecutablePath);
+    // Started as the bare runtime on a named resource database, the data
+    // database lies beside that file: one beside the runtime itself would be
+    // shared by every application started that way.
+    QString path;
+    if (exe.fileName() == QLatin1String(RuntimeFileName) && !options.ResourceArgument.isEmpty())
+        path = WithExtension(QFileInfo(resourcePath).absoluteFilePath(), QStringLiteral(".db"));
+    else
+        path = WithExtension(exe.absoluteFilePath(), QStringLiteral(".db"));
+    if (shared) {
+        const QString folder = NormalizeFolder(SpecialFolder(CSIDL_COMMON_DOCUMENTS) + PathDelim +
+                                               sharedFolder + PathDelim);
+        QDir().mkpath(folder); // a failure shows when the file is opened
+        path = folder + QFileInfo(path).fileName();
+    }
+    return path;
+}
+
+void ValidateResourceDatabase(TConnection& connection, const TdmApplication& parameters) {
+    // A database without the parameter table is no application.
+    if (!connection.GetTableNames().contains(QStringLiteral("T_APPLICATION"),
+                                             Qt::CaseInsensitive) ||
+        parameters.GetIntParam(psWindows, QStringLiteral("RUNTIME"), 0) != 1)
+        throw ERuntimeError(
+            Language().SectionText(QStringLiteral("frmMain"), QStringLiteral("msgResDBNotValid")));
+}
+
 TfrmMain::TfrmMain(const TStartupOptions& options, TfrmSplash* splash)
-    : m_options(options), m_splash(splash), m_application(ADOConnection), m_fields(ADOConnection) {
+    : m_options(options), m_splash(splash), m_application(ADOConnection), m_fields(ADOConnection),
+      m_dbUpdate(ADOConnection, ADOConnectionData) {
     FormCreate();
 }
 
@@ -451,20 +493,13 @@ void TfrmMain::FormShow() {
     // The resource database is only read.
     ADOConnection.SetReadOnly(true);
 
-    const QFileInfo exe(m_options.ExecutablePath);
-    if (!m_options.ResourceArgument.isEmpty()) {
-        m_resourcePath = m_options.ResourceArgument;
-    } else if (exe.fileName() == QLatin1String(RuntimeFileName)) {
+    m_resourcePath = ResourceDatabasePath(m_options);
+    if (m_resourcePath.isEmpty()) {
         // The bare runtime is no application.
         LogLine(QStringLiteral("startup"), QStringLiteral("no resource database named"));
         CloseSplash();
         close();
         return;
-    } else {
-        m_resourcePath = WithExtension(exe.absoluteFilePath(), QStringLiteral(".res"));
-        if (!QFileInfo::exists(m_resourcePath))
-            m_resourcePath = SpecialFolder(CSIDL_COMMON_APPDATA) + PathDelim +
-                             QFileInfo(m_resourcePath).fileName();
     }
     LogLine(QStringLiteral("startup"), QStringLiteral("resource database: ") + m_resourcePath);
     ADOConnection.SetDataSource(m_resourcePath);
@@ -472,11 +507,7 @@ void TfrmMain::FormShow() {
     QString version;
     try {
         ADOConnection.Open();
-        // A database without the parameter table is no application.
-        if (!ADOConnection.GetTableNames().contains(QStringLiteral("T_APPLICATION"),
-                                                    Qt::CaseInsensitive) ||
-            m_application.GetIntParam(psWindows, QStringLiteral("RUNTIME"), 0) != 1)
-            throw ERuntimeError(MainText("msgResDBNotValid"));
+        ValidateResourceDatabase(ADOConnection, m_application);
         version = m_application.GetParam(psCommon, QStringLiteral("Version"), QString());
         setWindowTitle(windowTitle() + u' ' + version);
 
@@ -498,31 +529,17 @@ void TfrmMain::TimerInitTimer() {
     CloseSplash();
     m_stage = TStage::UpdatingData;
     try {
-        const QFileInfo exe(m_options.ExecutablePath);
-        // Started as the bare runtime on a named resource database, the data
-        // database lies beside that file: a data database beside the runtime
-        // itself would be shared by every application started that way.
-        if (exe.fileName() == QLatin1String(RuntimeFileName) &&
-            !m_options.ResourceArgument.isEmpty())
-            m_dataPath =
-                WithExtension(QFileInfo(m_resourcePath).absoluteFilePath(), QStringLiteral(".db"));
-        else
-            m_dataPath = WithExtension(exe.absoluteFilePath(), QStringLiteral(".db"));
-        if (m_application.GetIntParam(psWindows, QStringLiteral("setup"), 0) == 1) {
-            const QString folder =
-                NormalizeFolder(SpecialFolder(CSIDL_COMMON_DOCUMENTS) + PathDelim +
-                                MainText("SharedDatabases") + PathDelim);
-            QDir().mkpath(folder); // a failure shows when the file is opened
-            m_dataPath = folder + QFileInfo(m_dataPath).fileName();
-        }
+        m_dataPath =
+            DataDatabasePath(m_options, m_resourcePath,
+                             m_application.GetIntParam(psWindows, QStringLiteral("setup"), 0) == 1,
+                             MainText("SharedDatabases"));
         LogLine(QStringLiteral("startup"), QStringLiteral("data database: ") + m_dataPath);
         ADOConnectionData.Close();
         ADOConnectionData.SetExclusive(true);
         ADOConnectionData.SetDataSource(m_dataPath);
 
         SetStatusText(MainText("msgDBUpdate"));
-        if (!QFileInfo::exists(m_dataPath))
-            CreateDataDatabase(m_dataPath);
+        m_dbUpdate.SynchronizeDataSchema();
         ADOConnectionData.Open();
     } catch (const ERuntimeError& e) {
         FailAndClose(e.message());

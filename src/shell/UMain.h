@@ -1,6 +1,7 @@
 #pragma once
 
 #include "UApplication.h"
+#include "UDBUpdate.h"
 #include "UDatabase.h"
 #include "UFields.h"
 
@@ -39,6 +40,20 @@ struct TStartupOptions {
 // resource database.
 inline constexpr char RuntimeFileName[] = "OrvalisRuntime";
 
+// Where the application's files are, from how the program was started.
+// The resource database: the argument, else the executable's path with ".res",
+// else that file name in the common application data folder. Empty for the
+// bare runtime started without argument.
+QString ResourceDatabasePath(const TStartupOptions& options);
+// The data database: the executable's path with ".db" (beside the resource
+// database for the bare runtime), or, when `shared`, that file name in the
+// folder `sharedFolder` of the common documents folder, which is created.
+QString DataDatabasePath(const TStartupOptions& options, const QString& resourcePath, bool shared,
+                         const QString& sharedFolder);
+// Refuses a resource database that is no application: without its parameter
+// table, or whose parameter "RUNTIME" is not 1. Throws ERuntimeError.
+void ValidateResourceDatabase(TConnection& connection, const TdmApplication& parameters);
+
 // The main window: an MDI frame with the ribbon, the tab strip of the child
 // windows and the status bar. It owns both database connections and drives the
 // start-up sequence.
@@ -55,6 +70,7 @@ public:
 
     TdmApplication& dmApplication() { return m_application; }
     TdmFields& dmFields() { return m_fields; }
+    TdmDBUpdate& dmDBUpdate() { return m_dbUpdate; }
 
     // Components, named as the language table and the scripts address them.
     QTabWidget* pcMenubar = nullptr;
@@ -154,6 +170,7 @@ private:
     TfrmAbout* m_about = nullptr;
     TdmApplication m_application;
     TdmFields m_fields;
+    TdmDBUpdate m_dbUpdate;
     QString m_resourcePath;
     QString m_dataPath;
     QString m_skinName;

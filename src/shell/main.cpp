@@ -55,6 +55,48 @@ QString CommandLineText(const char* key, std::initializer_list<QString> args) {
                       args);
 }
 
+// Synchronises the data database of the application without the window:
+// prints what changed, or the error.
+int RunSync(const TStartupOptions& options) {
+    const QString resourcePath = ResourceDatabasePath(options);
+    if (resourcePath.isEmpty()) {
+        Print(stderr, CommandLineText("msgNoResource", {}));
+        return 2;
+    }
+    try {
+        TConnection resources;
+        resources.SetReadOnly(true);
+        resources.SetDataSource(resourcePath);
+        resources.Open();
+        TdmApplication parameters(resources);
+        ValidateResourceDatabase(resources, parameters);
+        TConnection data;
+        data.SetDataSource(DataDatabasePath(
+            options, resourcePath,
+            parameters.GetIntParam(psWindows, QStringLiteral("setup"), 0) == 1,
+            Language().SectionText(QStringLiteral("frmMain"), QStringLiteral("SharedDatabases"))));
+        TdmDBUpdate update(resources, data);
+        int indexErrors = 0;
+        update.OnIndexError = [&](const QString& message) {
+            Print(stderr, message);
+            ++indexErrors;
+        };
+        Print(stdout, data.DataSource());
+        update.SynchronizeDataSchema();
+        for (const QString& change : update.Changes())
+            Print(stdout, change);
+        if (update.Changes().isEmpty())
+            Print(stdout, Language().SectionText(QStringLiteral("dmDBUpdate"),
+                                                 QStringLiteral("msgNoChange")));
+        data.Close();
+        resources.Close();
+        return indexErrors == 0 ? 0 : 3;
+    } catch (const ERuntimeError& e) {
+        Print(stderr, e.message());
+        return 1;
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -64,6 +106,7 @@ int main(int argc, char** argv) {
     options.ExecutablePath = StartedExecutable(argc > 0 ? argv[0] : RuntimeFileName);
     const QString appName = QFileInfo(options.ExecutablePath).completeBaseName();
     bool verbose = false;
+    bool sync = false;
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
         if (arg == u"--help" || arg == u"-h") {
@@ -77,12 +120,23 @@ int main(int argc, char** argv) {
         }
         if (arg == u"--verbose") {
             verbose = true;
+        } else if (arg == u"--sync") {
+            sync = true;
         } else if (arg.startsWith(u"--")) {
             Print(stderr, CommandLineText("msgUnknownOption", {arg}));
             return 2;
         } else if (options.ResourceArgument.isEmpty()) {
             options.ResourceArgument = arg;
         }
+    }
+
+    if (sync) {
+        QCoreApplication core(argc, argv);
+        OpenLog(LogFilePath(appName), verbose);
+        const int code = RunSync(options);
+        LogLine(QStringLiteral("shutdown"), QStringLiteral("exit %1").arg(code));
+        CloseLog();
+        return code;
     }
 
     QApplication app(argc, argv);

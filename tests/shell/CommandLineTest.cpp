@@ -1,3 +1,5 @@
+#include "TestSupport.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -55,4 +57,28 @@ TEST(CommandLine, BareRuntimeLogsAndEndsQuietly) {
     const QString text = QString::fromUtf8(log.readAll());
     EXPECT_TRUE(text.contains(QStringLiteral("[startup] no resource database named")));
     EXPECT_TRUE(text.contains(QStringLiteral("[shutdown] exit 0")));
+}
+
+TEST(CommandLine, SyncPreparesTheDataDatabaseAndReportsChanges) {
+    QTemporaryDir dir;
+    const QString res = dir.filePath(QStringLiteral("Shop.res"));
+    orv::test::CreateResourceDatabase(
+        res, "INSERT INTO T_APPLICATION VALUES (2, 'RUNTIME', '1', NULL);"
+             "INSERT INTO T_FORM (PK_FORM, TABLE_NAME, NORDER) VALUES (1, 'PRODUCTS', 1);"
+             "INSERT INTO T_FORM_FIELDS (PK_FORM_FIELD, FK_FORM, FIELD_NAME, FIELD_TYPE, NORDER)"
+             " VALUES (1, 1, 'NAME', 1, 1);");
+    const TRun first = RunRuntime({QStringLiteral("--sync"), res}, dir.path());
+    EXPECT_EQ(first.exitCode, 0) << first.err.toStdString();
+    EXPECT_TRUE(first.out.contains(QStringLiteral("Table PRODUCTS créée")))
+        << first.out.toStdString();
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("Shop.db"))));
+    const TRun second = RunRuntime({QStringLiteral("--sync"), res}, dir.path());
+    EXPECT_EQ(second.exitCode, 0);
+    EXPECT_TRUE(second.out.contains(QStringLiteral("Aucune modification")))
+        << second.out.toStdString();
+
+    const TRun missing = RunRuntime(
+        {QStringLiteral("--sync"), dir.filePath(QStringLiteral("none.res"))}, dir.path());
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("introuvable")));
 }

@@ -60,9 +60,12 @@ protected:
         return path;
     }
     QString StockResources(const QString& folder, const QString& runtime = QStringLiteral("1")) {
-        return MakeResources(folder + QStringLiteral("/Stock.res"),
-                             {{2, QStringLiteral("RUNTIME"), runtime},
-                              {0, QStringLiteral("Version"), QStringLiteral("2.1")}});
+        const QString path = MakeResources(folder + QStringLiteral("/Stock.res"),
+                                           {{2, QStringLiteral("RUNTIME"), runtime},
+                                            {0, QStringLiteral("Version"), QStringLiteral("2.1")}});
+        orv::test::RunSqlScript(
+            path, "INSERT INTO T_FORM (PK_FORM, TABLE_NAME, NORDER) VALUES (1, 'GOODS', 1);");
+        return path;
     }
 
     TStartupOptions Options(const QString& exeName, const QString& argument = QString()) {
@@ -168,6 +171,7 @@ TEST_F(MainWindowTest, CaptionStatusAndDataDatabaseBesideTheExecutable) {
     EXPECT_EQ(w.DataPath(), apps + QStringLiteral("/Stock.db"));
     EXPECT_TRUE(QFile::exists(w.DataPath()));
     EXPECT_TRUE(w.ADOConnectionData.Connected());
+    EXPECT_EQ(w.ADOConnectionData.GetTableNames(), QStringList{QStringLiteral("GOODS")});
 
     // The ribbon and the status bar as the table and the design give them.
     EXPECT_EQ(w.pcMenubar->tabText(0), QStringLiteral("Fichier"));
