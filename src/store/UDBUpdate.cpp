@@ -152,6 +152,7 @@ void TdmDBUpdate::SynchronizeDataSchema() {
                 columnNames.append(c.Name);
             for (const TFieldDef& f : defs) {
                 enum { Same, Changed, Missing } state = Missing;
+                QString storedType;
                 const qsizetype at = IndexOfNoCase(columnNames, f.Name);
                 if (at >= 0) {
                     columnNames.removeAt(at);
@@ -160,6 +161,7 @@ void TdmDBUpdate::SynchronizeDataSchema() {
                             const quint8 cls =
                                 FieldTypeOfColumn(ClassifyDeclaredType(c.DeclaredType));
                             state = cls == f.Code ? Same : Changed;
+                            storedType = c.DeclaredType;
                             break;
                         }
                 }
@@ -186,9 +188,14 @@ void TdmDBUpdate::SynchronizeDataSchema() {
                         f.Type);
                     Change("msgColumnAdded", {table, f.Name});
                 } else if (state == Changed) {
-                    if (Run(QStringLiteral("ALTER TABLE ") + table +
-                            QStringLiteral("\nALTER COLUMN \n[") + f.Name + QStringLiteral("] ") +
-                            f.Type))
+                    const QString alter = QStringLiteral("ALTER TABLE ") + table +
+                                          QStringLiteral("\nALTER COLUMN \n[") + f.Name +
+                                          QStringLiteral("] ") + f.Type;
+                    // A column already of the target type (a list over a text
+                    // column, say) has nothing to change.
+                    if (SameDeclaredType(storedType, DataColumnType(f.Type)))
+                        m_statements.append(alter);
+                    else if (Run(alter))
                         Change("msgColumnAltered", {table, f.Name});
                 }
             }
