@@ -4,6 +4,7 @@
 #include "UDatabase.h"
 #include "UDialogs.h"
 #include "UExceptions.h"
+#include "UJetFile.h"
 #include "UJetSchema.h"
 #include "ULang.h"
 #include "ULog.h"
@@ -107,6 +108,12 @@ void TdmDBUpdate::SynchronizeDataSchema() {
     const QString path = m_data.DataSource();
     if (!path.isEmpty() && !QFileInfo::exists(path))
         CreateDataDatabase(path);
+    else if (!path.isEmpty() && IsJetFile(path)) {
+        // A data database moved over from Windows becomes an SQLite database once.
+        m_data.Close();
+        const QString original = MigrateJetDatabase(path);
+        Change("msgJetMigrated", {path, original});
+    }
     if (!m_data.Connected())
         m_data.Open();
 

@@ -1,8 +1,10 @@
 #include "UDatabase.h"
 
+#include "UJetFile.h"
 #include "UJetSchema.h"
 #include "ULog.h"
 #include "UMessages.h"
+#include "DTools.h"
 #include "USimpleBase.h"
 
 #include <QAtomicInt>
@@ -107,11 +109,18 @@ void TConnection::Open() {
     if (!info.exists() || !info.isFile())
         Fail(DatabaseMessage("msgFileMissing", {m_dataSource}));
 
+    // A Jet file is never used in place: a read-only connection reads a copy
+    // of it made in memory; a writable one is refused (a Jet data database is
+    // migrated to SQLite before it is opened).
+    const bool jet = IsJetFile(m_dataSource);
+    if (jet && !m_readOnly)
+        Fail(DatabaseMessage("msgJetNotWritable", {m_dataSource}));
+
     QSqlDatabase db = Database();
-    db.setDatabaseName(m_dataSource);
+    db.setDatabaseName(jet ? QStringLiteral(":memory:") : m_dataSource);
     // Fail at once when another program holds the file instead of waiting.
     QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=0");
-    if (m_readOnly)
+    if (m_readOnly && !jet)
         options += QStringLiteral(";QSQLITE_OPEN_READONLY");
     db.setConnectOptions(options);
     if (!db.open()) {
@@ -125,6 +134,19 @@ void TConnection::Open() {
         // misspelt column for a text constant.
         sqlite3_db_config(handle, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
         sqlite3_db_config(handle, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    }
+
+    if (jet) {
+        try {
+            ImportJetFile(m_dataSource, db);
+        } catch (const EDatabaseError&) {
+            db.close();
+            throw;
+        }
+        m_open = true;
+        m_fileKey = FileKey(m_dataSource);
+        FilesInUse().insert(m_fileKey);
+        return;
     }
 
     // Take the file: in exclusive locking mode SQLite keeps the locks it gets,
@@ -451,6 +473,65 @@ QDateTime TQuery::ToDateTime(const QVariant& v) {
             return dt;
     }
     TConnection::Fail(DatabaseMessage("msgNotDateTime", {text}));
+}
+
+// --- Migrating a Jet data database ----------------------------------------
+
+QString MigrateJetDatabase(const QString& path) {
+    const QFileInfo info(path);
+    const QString folder = info.absolutePath() + u'/';
+    const QString copy = folder + info.fileName() + QStringLiteral(".jet-reading");
+    const QString target = folder + info.fileName() + QStringLiteral(".migrating");
+    QString backup = folder + info.completeBaseName() + QStringLiteral(".jet-original.mdb");
+    for (int n = 2; QFileInfo::exists(backup); ++n)
+        backup = folder + info.completeBaseName() + QStringLiteral(".jet-original-%1.mdb").arg(n);
+
+    auto cleanUp = [&] {
+        QFile::remove(copy);
+        QFile::remove(target);
+    };
+    cleanUp();
+    // The original is never changed: a copy is put in open form and read.
+    if (!CopyFileTo(path, copy))
+        TConnection::Fail(DatabaseMessage("msgJetMigration", {path, QFile(path).errorString()}));
+    const QString name = NextConnectionName();
+    QString error;
+    try {
+        RestoreDatabaseFile(copy);
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(target);
+        if (!db.open())
+            error = EngineText(db.lastError());
+        else {
+            try {
+                ImportJetFile(copy, db);
+            } catch (const ERuntimeError& e) {
+                error = e.message();
+            }
+            db.close();
+        }
+    } catch (const ERuntimeError& e) {
+        error = e.message();
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (!error.isEmpty()) {
+        cleanUp();
+        TConnection::Fail(DatabaseMessage("msgJetMigration", {path, error}));
+    }
+    // Put the new file in place and keep the original beside it.
+    if (!QFile::rename(path, backup)) {
+        cleanUp();
+        TConnection::Fail(DatabaseMessage("msgJetMigration", {path, QFile(path).errorString()}));
+    }
+    if (!QFile::rename(target, path)) {
+        QFile::rename(backup, path);
+        cleanUp();
+        TConnection::Fail(DatabaseMessage("msgJetMigration", {path, QFile(target).errorString()}));
+    }
+    QFile::remove(copy);
+    LogLine(QStringLiteral("database"), QStringLiteral("Jet data database migrated: ") + path +
+                                            QStringLiteral(", original kept as ") + backup);
+    return backup;
 }
 
 // --- Creating a database -------------------------------------------------

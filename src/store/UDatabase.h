@@ -174,6 +174,12 @@ private:
     int m_recordCount = -1;
 };
 
+// Replaces a data database in Jet format by an SQLite database holding every
+// table, column and row of it; the original file is kept unchanged beside it
+// (named "<name>.jet-original.mdb") and its path returned. On failure nothing
+// is replaced. Throws EDatabaseError.
+QString MigrateJetDatabase(const QString& path);
+
 // Creates an empty database file; the path must not exist yet. The file is
 // built under a temporary name and renamed, so a failure leaves nothing behind.
 // Throws EDatabaseError.

@@ -15,6 +15,7 @@
 #include <QStringDecoder>
 #include <QTime>
 #include <QtEndian>
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
@@ -207,6 +208,63 @@ QStringDecoder Jet3Decoder(int codePage) {
     return decoder;
 }
 
+// --- object properties -----------------------------------------------------
+
+// Whether libmdb can parse a block of object properties ("KKD" in Jet 3, "MR2" in
+// Jet 4) without reading past its end or looping: it trusts every length in it.
+// A block of chunks [length 32][type 16][data]: a chunk of type 0x80 lists the
+// property names ([length 16][name] each); chunks of types 0 to 2 are property
+// sets: [length 16][?16][name length 16][name], then properties
+// [length 16][?8][data type 8][name index 16][data size 16][data].
+bool PropertiesAreSound(const QByteArray& block) {
+    const auto* p = reinterpret_cast<const unsigned char*>(block.constData());
+    const qsizetype size = block.size();
+    return true; // MUTANT
+    // libmdb leaves a block of any other kind alone.
+    if (size < 4 || (std::memcmp(p, "KKD", 4) != 0 && std::memcmp(p, "MR2", 4) != 0))
+        return true;
+    qsizetype names = -1;
+    for (qsizetype pos = 4; pos < size;) {
+        if (size - pos < 6)
+            return false;
+        const qint64 length = ReadLE<quint32>(p + pos);
+        const quint16 type = ReadLE<quint16>(p + pos + 4);
+        if (length < 6 || length > size - pos)
+            return false;
+        const unsigned char* chunk = p + pos + 6;
+        const qsizetype chunkSize = length - 6;
+        if (type == 0x80) {
+            names = 0;
+            for (qsizetype at = 0; at < chunkSize; ++names) {
+                if (chunkSize - at < 2)
+                    return false;
+                at += 2 + ReadLE<quint16>(chunk + at);
+                if (at > chunkSize)
+                    return false;
+            }
+        } else if (type <= 2 && names >= 0) {
+            if (chunkSize < 6)
+                return false;
+            qsizetype at = 6 + ReadLE<quint16>(chunk + 4);
+            if (at > chunkSize)
+                return false;
+            while (at < chunkSize) {
+                if (chunkSize - at < 8)
+                    return false;
+                const quint16 propertyLength = ReadLE<quint16>(chunk + at);
+                const quint16 nameIndex = ReadLE<quint16>(chunk + at + 4);
+                const quint16 dataSize = ReadLE<quint16>(chunk + at + 6);
+                if (propertyLength < 8 || propertyLength > chunkSize - at ||
+                    8 + dataSize > propertyLength || nameIndex >= names)
+                    return false;
+                at += propertyLength;
+            }
+        }
+        pos += length;
+    }
+    return true;
+}
+
 // --- reading a file --------------------------------------------------------
 
 // What a table is created with and read by.
@@ -230,10 +288,20 @@ public:
           m_jet3Text(Jet3Decoder(mdb->f->code_page)), m_chunk(2 * MDB_PGSIZE, '\0') {}
 
     QString DeclaredType(const MdbColumn& column) const;
+    // Reads the catalog table whole; throws when any of it is unreadable.
+    void CheckCatalog();
     // Copies one table; the number of rows copied.
     qint64 CopyTable(MdbCatalogEntry* entry, QSqlDatabase& target);
 
 private:
+    // Reads a table's definition and columns, unbinding every column.
+    TTable OpenTable(MdbCatalogEntry* entry, std::vector<TColumnPlan>& columns) const;
+    // Reads every live row: onValue(column index, value) for each value, then onRow().
+    // Throws when a row or a value is unreadable or rows are missing.
+    template <typename TOnValue, typename TOnRow>
+    qint64 ReadRows(MdbTableDef* table, const std::vector<TColumnPlan>& columns, TOnValue onValue,
+                    TOnRow onRow);
+
     [[noreturn]] void FailValue(const QString& table, const TColumnPlan& column) const {
         FailRead(m_path, DatabaseMessage("msgJetValue", {column.Name, table}));
     }
@@ -315,18 +383,23 @@ bool TJetReader::ReadLongValue(MdbColumn* column, const MdbField& field, QByteAr
     column->cur_value_start = field.start;
     column->cur_value_len = field.siz;
 
+    // The pieces must add up to the length exactly, with no piece left over: the
+    // chain is then what libmdb itself reads (see CheckCatalog), and the length
+    // bounds the reading of a chain that would loop.
     value.clear();
     value.reserve(length);
     size_t piece = mdb_ole_read(m_mdb, column, header.data(), m_chunk.size());
-    while (piece > 0 && piece <= static_cast<size_t>(m_chunk.size())) {
+    while (piece > 0 && piece <= static_cast<size_t>(m_chunk.size()) &&
+           value.size() + static_cast<qint64>(piece) <= length) {
         value.append(m_chunk.constData(), static_cast<qsizetype>(piece));
-        if (value.size() >= length)
+        if (value.size() == length) {
+            piece = mdb_ole_read_next(m_mdb, column, header.data());
             break;
+        }
         piece = mdb_ole_read_next(m_mdb, column, header.data());
     }
-    if (value.size() < length)
+    if (value.size() != length || piece != 0)
         return false;
-    value.truncate(length);
     if (value.isNull())
         value = QByteArray("");
     return true;
@@ -398,60 +471,48 @@ QVariant TJetReader::Value(const QString& table, const TColumnPlan& plan, const 
     }
 }
 
-qint64 TJetReader::CopyTable(MdbCatalogEntry* entry, QSqlDatabase& target) {
-    const QString tableName = QString::fromUtf8(entry->object_name);
-    const TTable table(mdb_read_table(entry));
+TTable TJetReader::OpenTable(MdbCatalogEntry* entry, std::vector<TColumnPlan>& columns) const {
+    TTable table(mdb_read_table(entry));
     if (!table || !mdb_read_columns(table.get()) || !table->columns || table->num_cols == 0 ||
         table->columns->len != table->num_cols)
-        FailRead(m_path, DatabaseMessage("msgJetTable", {tableName}));
-
-    std::vector<TColumnPlan> columns;
+        FailRead(m_path, DatabaseMessage("msgJetTable", {QString::fromUtf8(entry->object_name)}));
+    columns.clear();
     columns.reserve(table->num_cols);
-    QStringList definitions, names;
     for (guint i = 0; i < table->num_cols; ++i) {
         MdbColumn* column = PtrAt<MdbColumn>(table->columns, i);
-        // Nothing is bound: values are read from the page, see below.
+        // Nothing is bound: values are read from the page, see ReadRows.
         column->bind_ptr = nullptr;
         column->len_ptr = nullptr;
         columns.push_back({column, QString::fromUtf8(column->name), DeclaredType(*column)});
-        names << QuotedName(columns.back().Name);
-        definitions << names.back() + u' ' + columns.back().DeclaredType;
     }
+    return table;
+}
 
-    QSqlQuery query(target);
-    if (!query.exec(QStringLiteral("CREATE TABLE %1 (%2)")
-                        .arg(QuotedName(tableName), definitions.join(QStringLiteral(", ")))))
-        FailCopy(m_path, tableName, query.lastError());
-    QStringList placeholders;
-    for (qsizetype i = 0; i < names.size(); ++i)
-        placeholders << QStringLiteral("?");
-    if (!query.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                           .arg(QuotedName(tableName), names.join(QStringLiteral(", ")),
-                                placeholders.join(QStringLiteral(", ")))))
-        FailCopy(m_path, tableName, query.lastError());
-
+template <typename TOnValue, typename TOnRow>
+qint64 TJetReader::ReadRows(MdbTableDef* table, const std::vector<TColumnPlan>& columns,
+                            TOnValue onValue, TOnRow onRow) {
+    const QString tableName = QString::fromUtf8(table->name);
     // mdb_fetch_row finds the next live row and leaves its page in pg_buf. The row
     // is then split again here, because only the split tells a null from an empty
     // text (libmdb gives both as a zero length) and a Yes/No value is its null bit.
     std::vector<MdbField> fields(table->num_cols);
     qint64 rows = 0;
-    mdb_rewind_table(table.get());
-    while (mdb_fetch_row(table.get())) {
+    mdb_rewind_table(table);
+    while (mdb_fetch_row(table)) {
         int rowStart = 0;
         size_t rowSize = 0;
         const int row = static_cast<int>(table->cur_row) - 1;
         if (row < 0 || mdb_find_row(m_mdb, row, &rowStart, &rowSize) != 0 ||
             (rowStart & kDeletedRowFlag) ||
-            mdb_crack_row(table.get(), rowStart & kRowOffsetMask, rowSize, fields.data()) < 0)
+            mdb_crack_row(table, rowStart & kRowOffsetMask, rowSize, fields.data()) < 0)
             FailRead(m_path, DatabaseMessage("msgJetTable", {tableName}));
         for (guint i = 0; i < table->num_cols; ++i) {
             const MdbField& field = fields[i];
             if (field.colnum < 0 || static_cast<guint>(field.colnum) >= table->num_cols)
                 FailRead(m_path, DatabaseMessage("msgJetTable", {tableName}));
-            query.bindValue(field.colnum, Value(tableName, columns[field.colnum], field));
+            onValue(field.colnum, Value(tableName, columns[field.colnum], field));
         }
-        if (!query.exec())
-            FailCopy(m_path, tableName, query.lastError());
+        onRow();
         ++rows;
     }
     // libmdb ends a table quietly at the first page it cannot read; the row count
@@ -460,6 +521,80 @@ qint64 TJetReader::CopyTable(MdbCatalogEntry* entry, QSqlDatabase& target) {
         FailRead(m_path, DatabaseMessage("msgJetIncomplete", {QString::number(rows), tableName,
                                                              QString::number(table->num_rows)}));
     return rows;
+}
+
+void TJetReader::CheckCatalog() {
+    // libmdb reads the catalog (the rows of MSysObjects, at page 2, with the
+    // properties of every object) without checking that each value was read whole,
+    // and on some damaged files then loops without end. The catalog table is read
+    // here first, every value checked, so that only a sound catalog reaches it.
+    MdbCatalogEntry entry{};
+    entry.mdb = m_mdb;
+    std::strncpy(entry.object_name, "MSysObjects", MDB_MAX_OBJ_NAME);
+    entry.object_type = MDB_TABLE;
+    entry.table_pg = 2;
+    std::vector<TColumnPlan> columns;
+    const TTable table = OpenTable(&entry, columns);
+
+    // What libmdb binds: Id, Type and Flags as numbers and Name as text into buffers
+    // of MDB_MAX_OBJ_NAME bytes, and it parses LvProp of the rows of tables.
+    auto find = [&](const char* name, std::initializer_list<int> types) {
+        for (size_t i = 0; i < columns.size(); ++i)
+            if (columns[i].Name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+                return std::find(types.begin(), types.end(), columns[i].Column->col_type) !=
+                               types.end()
+                           ? static_cast<int>(i)
+                           : -1;
+        return -1;
+    };
+    const int id = find("Id", {MDB_LONGINT});
+    const int name = find("Name", {MDB_TEXT});
+    const int type = find("Type", {MDB_INT, MDB_LONGINT});
+    const int flags = find("Flags", {MDB_LONGINT});
+    const int properties = find("LvProp", {MDB_OLE});
+    if (id < 0 || name < 0 || type < 0 || flags < 0 || properties < 0)
+        FailRead(m_path, DatabaseMessage("msgJetCatalog"));
+
+    std::vector<QVariant> row(columns.size());
+    ReadRows(
+        table.get(), columns, [&](int index, QVariant&& value) { row[index] = std::move(value); },
+        [&] {
+            const bool sound =
+                row[name].toString().toUtf8().size() < MDB_MAX_OBJ_NAME &&
+                (row[type].toLongLong() != MDB_TABLE || row[properties].isNull() ||
+                 PropertiesAreSound(row[properties].toByteArray()));
+            if (!sound)
+                FailRead(m_path, DatabaseMessage("msgJetCatalog"));
+        });
+}
+
+qint64 TJetReader::CopyTable(MdbCatalogEntry* entry, QSqlDatabase& target) {
+    const QString tableName = QString::fromUtf8(entry->object_name);
+    std::vector<TColumnPlan> columns;
+    const TTable table = OpenTable(entry, columns);
+
+    QStringList definitions, names, placeholders;
+    for (const TColumnPlan& column : columns) {
+        names << QuotedName(column.Name);
+        definitions << names.back() + u' ' + column.DeclaredType;
+        placeholders << QStringLiteral("?");
+    }
+    QSqlQuery query(target);
+    if (!query.exec(QStringLiteral("CREATE TABLE %1 (%2)")
+                        .arg(QuotedName(tableName), definitions.join(QStringLiteral(", ")))))
+        FailCopy(m_path, tableName, query.lastError());
+    if (!query.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                           .arg(QuotedName(tableName), names.join(QStringLiteral(", ")),
+                                placeholders.join(QStringLiteral(", ")))))
+        FailCopy(m_path, tableName, query.lastError());
+
+    return ReadRows(
+        table.get(), columns,
+        [&](int index, QVariant&& value) { query.bindValue(index, std::move(value)); },
+        [&] {
+            if (!query.exec())
+                FailCopy(m_path, tableName, query.lastError());
+        });
 }
 
 // Rolls the target back unless committed.
@@ -533,6 +668,8 @@ TJetImportStats ImportJetFile(const QString& jetPath, QSqlDatabase& target,
                                MDB_NOFLAGS));
     if (!mdb || !mdb->f || !mdb->fmt)
         FailRead(jetPath, DatabaseMessage("msgJetFormat"));
+    TJetReader reader(jetPath, mdb.get(), info.size());
+    reader.CheckCatalog();
     GPtrArray* catalog = mdb_read_catalog(mdb.get(), MDB_TABLE);
     if (!catalog)
         FailRead(jetPath, DatabaseMessage("msgJetCatalog"));
@@ -546,7 +683,6 @@ TJetImportStats ImportJetFile(const QString& jetPath, QSqlDatabase& target,
         tables.push_back(entry);
     }
 
-    TJetReader reader(jetPath, mdb.get(), info.size());
     TImportTransaction transaction(target);
     if (!transaction.Begin())
         TConnection::RaiseError(target.lastError());

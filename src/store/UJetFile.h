@@ -11,7 +11,8 @@
 // never used in place: it is copied, table by table, into an SQLite database,
 // and the file itself is only ever opened for reading.
 //
-// Columns of the copy, by Jet type (declared SQLite type, what is stored):
+// Columns of the copy, by Jet type (SQLite column definition, what is stored; the
+// declared type SQLite reports leaves out the COLLATE clause):
 //   Yes/No            BOOLEAN                      -1 for true, 0 for false
 //   Byte, Integer,    INTEGER                      the integer
 //   Long Integer

@@ -2,7 +2,9 @@
 #include "UDBUpdate.h"
 #include "UDatabase.h"
 #include "UExceptions.h"
+#include "USimpleBase.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -223,4 +225,56 @@ TEST_F(DBUpdateTest, UniqueFieldOverDuplicatesShowsTheErrorAndGoesOn) {
     // EMAIL is no longer unique: its index is gone.
     data.Execute(QStringLiteral("INSERT INTO CLIENTS (EMAIL) VALUES ('a'), ('a')"));
     EXPECT_TRUE(update.Changes().contains(QStringLiteral("Index CLIENTS_EMAIL supprimé")));
+}
+
+TEST_F(DBUpdateTest, JetDataDatabaseIsMigratedOnceAndTheOriginalKept) {
+    const QString fixtures = orv::test::SharedFixtureFolder();
+    if (fixtures.isEmpty())
+        GTEST_SKIP() << "the shared Jet fixtures are absent";
+    // A Jet 4 data database as the runtime leaves it on Windows: in closed form.
+    ASSERT_TRUE(QFile::copy(fixtures + QStringLiteral("/jet/datetest-jet4.mdb"), dataPath));
+    QFile::setPermissions(dataPath, QFile::ReadOwner | QFile::WriteOwner);
+    HideDatabaseFile(dataPath);
+    const QByteArray original = orv::test::ReadFileBytes(dataPath);
+    Define("INSERT INTO T_FORM (PK_FORM, TABLE_NAME, NORDER) VALUES (1, 'DateTest', 1);"
+           "INSERT INTO T_FORM_FIELDS (PK_FORM_FIELD, FK_FORM, FIELD_NAME, FIELD_TYPE, NORDER) VALUES"
+           " (1, 1, 'ShortTextCol', 1, 1), (2, 1, 'LongTextCol', 15, 2), (3, 1, 'DateCol', 6, 3),"
+           " (4, 1, 'Added', 2, 4);");
+    TdmDBUpdate update(res, data);
+    Sync(update);
+    const QString backup = dir.filePath(QStringLiteral("app.jet-original.mdb"));
+    EXPECT_EQ(orv::test::ReadFileBytes(backup), original); // kept, byte for byte
+    EXPECT_TRUE(orv::test::ReadFileBytes(dataPath).startsWith("SQLite format 3"));
+    ASSERT_FALSE(update.Changes().isEmpty());
+    EXPECT_TRUE(update.Changes()[0].startsWith(QStringLiteral("Base Jet"))) << update.Changes()[0].toStdString();
+    // ID is not made by a synchronisation of an existing table; the other
+    // columns follow the definitions.
+    EXPECT_EQ(Columns(QStringLiteral("DateTest")),
+              (QStringList{"DateCol", "LongTextCol", "ShortTextCol", "Added"}));
+    EXPECT_EQ(Rows(QStringLiteral("SELECT ShortTextCol FROM DateTest ORDER BY ShortTextCol LIMIT 1")).size(), 1);
+    EXPECT_EQ(DeclaredType(QStringLiteral("DateTest"), QStringLiteral("LongTextCol")), QStringLiteral("LONGTEXT"));
+
+    // Once migrated, the next run finds an SQLite file and changes nothing.
+    TdmDBUpdate again(res, data);
+    Sync(again);
+    EXPECT_TRUE(again.Changes().isEmpty()) << again.Changes().join(u'|').toStdString();
+}
+
+TEST_F(DBUpdateTest, UnreadableJetDataDatabaseIsLeftInPlace) {
+    // A file with the Jet marker but nothing readable after it.
+    QByteArray junk(8192, '\x11');
+    junk.replace(4, 15, "Standard Jet DB");
+    junk[20] = 1;
+    orv::test::WriteFileBytes(dataPath, junk);
+    Define(kTwoForms);
+    TdmDBUpdate update(res, data);
+    data.SetDataSource(dataPath);
+    try {
+        update.SynchronizeDataSchema();
+        FAIL() << "no error";
+    } catch (const EDatabaseError& e) {
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Impossible de convertir la base Jet"))) << e.what();
+    }
+    EXPECT_EQ(orv::test::ReadFileBytes(dataPath), junk);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"app.db", "app.res"}));
 }

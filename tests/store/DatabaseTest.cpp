@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "UDatabase.h"
 #include "UExceptions.h"
+#include "USimpleBase.h"
 
 #include <QDir>
 #include <QFile>
@@ -217,4 +218,46 @@ TEST(Database, CreateDataDatabaseMakesAnEmptyFileOrNothing) {
                     CreateDataDatabase(nowhere);
                 }).startsWith(QStringLiteral("Impossible de créer la base de données")));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("new.db")});
+}
+
+TEST(Database, JetResourceDatabasesAreReadThroughACopyInMemory) {
+    const QString fixtures = orv::test::SharedFixtureFolder();
+    if (fixtures.isEmpty())
+        GTEST_SKIP() << "the shared Jet fixtures are absent";
+    QTemporaryDir dir;
+    const struct {
+        const char* file;
+        bool hide;
+        const char* table;
+        const char* count;
+    } cases[] = {{"nwind-jet3.mdb", false, "Orders", "830"},
+                 {"datetest-jet4.mdb", true, "DateTest", nullptr}};
+    for (const auto& c : cases) {
+        const QString path = dir.filePath(QString::fromUtf8(c.file));
+        ASSERT_TRUE(QFile::copy(fixtures + QStringLiteral("/jet/") + QString::fromUtf8(c.file), path));
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        if (c.hide)
+            HideDatabaseFile(path); // as left on Windows between two runs
+        const QByteArray before = orv::test::ReadFileBytes(path);
+        {
+            TConnection con;
+            con.SetReadOnly(true);
+            con.SetDataSource(path);
+            con.Open();
+            EXPECT_TRUE(con.GetTableNames().contains(QString::fromUtf8(c.table))) << c.file;
+            TQuery q(con);
+            q.SetSQL(QStringLiteral("SELECT COUNT(*) FROM [%1]").arg(QString::fromUtf8(c.table)));
+            q.Open();
+            if (c.count)
+                EXPECT_EQ(q.AsString(0), QString::fromUtf8(c.count));
+            else
+                EXPECT_GT(q.AsInteger(0), 0);
+            // A Jet file is not written through a connection.
+            TConnection writer;
+            writer.SetDataSource(path);
+            EXPECT_THROW(writer.Open(), EDatabaseError);
+        }
+        // Closed again, the file is back in the form it was found in.
+        EXPECT_EQ(orv::test::ReadFileBytes(path), before) << c.file;
+    }
 }
