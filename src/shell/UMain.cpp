@@ -9,6 +9,7 @@
 #include "UImages.h"
 #include "ULang.h"
 #include "ULog.h"
+#include "ULogin.h"
 #include "UPub.h"
 #include "UReflection.h"
 #include "USplash.h"
@@ -560,6 +561,19 @@ void TfrmMain::TimerInitTimer() {
 
     m_stage = TStage::Login;
     SetStatusText(MainText("msgLogin"));
+    if (!m_login) {
+        m_ownLogin = std::make_unique<TfrmLogin>(this);
+        m_login = m_ownLogin.get();
+    }
+    try {
+        if (!RunLogin(*m_login, ADOConnection, ADOConnectionData, m_application)) {
+            close(); // a cancelled login ends the run without a message
+            return;
+        }
+    } catch (const ERuntimeError& e) {
+        FailAndClose(e.message());
+        return;
+    }
 
     m_stage = TStage::Ready;
     SetStatusText(MainText("msgReady"));

@@ -21,6 +21,7 @@ class QTabWidget;
 class QTimer;
 class QToolButton;
 class TfrmAbout;
+class TfrmLogin;
 class TfrmPub;
 class TfrmSplash;
 
@@ -67,6 +68,7 @@ public:
     // The windows the program entry creates after this one.
     void SetInformationWindow(TfrmPub* pub) { m_pub = pub; }
     void SetAboutWindow(TfrmAbout* about) { m_about = about; }
+    void SetLoginDialog(TfrmLogin* login) { m_login = login; }
 
     TdmApplication& dmApplication() { return m_application; }
     TdmFields& dmFields() { return m_fields; }
@@ -168,6 +170,8 @@ private:
     TfrmSplash* m_splash;
     TfrmPub* m_pub = nullptr;
     TfrmAbout* m_about = nullptr;
+    TfrmLogin* m_login = nullptr;
+    std::unique_ptr<TfrmLogin> m_ownLogin;
     TdmApplication m_application;
     TdmFields m_fields;
     TdmDBUpdate m_dbUpdate;

@@ -6,6 +6,7 @@
 #include "UExceptions.h"
 #include "ULang.h"
 #include "ULog.h"
+#include "ULogin.h"
 #include "UMain.h"
 #include "UPub.h"
 #include "UQtDialogs.h"
@@ -154,9 +155,11 @@ int main(int argc, char** argv) {
 
     TfrmMain frmMain(options, &splash);
     TfrmPub frmPub(&frmMain);
+    TfrmLogin frmLogin(&frmMain);
     TfrmAbout frmAbout(splash, frmMain.dmApplication(), &frmMain);
     frmMain.SetInformationWindow(&frmPub);
     frmMain.SetAboutWindow(&frmAbout);
+    frmMain.SetLoginDialog(&frmLogin);
     frmMain.show();
     splash.raise(); // the splash stays in front until the data database opens
     int code = app.exec();

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "UDialogs.h"
+#include "ULogin.h"
 #include "UMain.h"
 #include "UPub.h"
 
@@ -307,4 +308,23 @@ TEST_F(MainWindowTest, UnwritableDataFolderGivesAnErrorAndNoDataFile) {
     ASSERT_EQ(dialogs.Records().size(), 1);
     EXPECT_TRUE(dialogs.Records()[0].Text.startsWith(QStringLiteral("Impossible de créer")));
     EXPECT_FALSE(QFile::exists(apps + QStringLiteral("/Stock.db")));
+}
+
+TEST_F(MainWindowTest, CancelledLoginClosesSilently) {
+    MakeResources(apps + QStringLiteral("/Stock.res"),
+                  {{2, QStringLiteral("RUNTIME"), QStringLiteral("1")},
+                   {1, QStringLiteral("ACTIVE"), QStringLiteral("1")}});
+    TfrmMain w(Options(QStringLiteral("Stock")));
+    TfrmLogin login(&w);
+    int shown = 0;
+    login.Prompt = [&](TfrmLogin&) {
+        ++shown;
+        return false;
+    };
+    w.SetLoginDialog(&login);
+    RunStartup(w);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(w.Stage(), TfrmMain::TStage::Closing);
+    EXPECT_FALSE(w.StartFailed());
+    EXPECT_TRUE(dialogs.Records().isEmpty());
 }
