@@ -5,15 +5,20 @@
 #include "UDataSetActions.h"
 #include "UDialogs.h"
 #include "UExceptions.h"
+#include "UForm.h"
 #include "UHTMLExtract.h"
 #include "UImages.h"
 #include "ULang.h"
 #include "ULog.h"
 #include "ULogin.h"
+#include "UMDIChild.h"
 #include "UPub.h"
+#include "UQStat.h"
 #include "UReflection.h"
+#include "UReport.h"
 #include "USplash.h"
 #include "UToolkit.h"
+#include "UView.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,12 +29,15 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLibrary>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QScreen>
 #include <QSettings>
+#include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -109,9 +117,12 @@ TfrmMain::TfrmMain(const TStartupOptions& options, TfrmSplash* splash)
     : m_options(options), m_splash(splash), m_application(ADOConnection), m_fields(ADOConnection),
       m_dbUpdate(ADOConnection, ADOConnectionData) {
     FormCreate();
+    SetShell(this);
 }
 
 TfrmMain::~TfrmMain() {
+    if (Shell() == this)
+        SetShell(nullptr);
     if (!m_closed)
         FormDestroy();
 }
@@ -158,11 +169,28 @@ void TfrmMain::FormCreate() {
     ppMDITab->addAction(actClose);
     connect(MDITab, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { ppMDITab->popup(MDITab->mapToGlobal(p)); });
-    connect(MDITab, &QTabBar::currentChanged, this, [this] { MDITabChange(); });
+    connect(MDITab, &QTabBar::currentChanged, this, [this](int index) {
+        // Choosing a tab activates its window, in front and restored.
+        if (auto* window = qobject_cast<QMdiSubWindow*>(MDITab->tabData(index).value<QObject*>())) {
+            if (window->isMinimized())
+                window->showNormal();
+            MDIArea->setActiveSubWindow(window);
+            window->raise();
+        }
+        MDITabChange();
+    });
 
     MDIArea = new QMdiArea(this);
     MDIArea->setObjectName(QStringLiteral("MDIArea"));
     MDIArea->setViewMode(QMdiArea::SubWindowView);
+    // The tab strip follows the activation of the child windows.
+    connect(MDIArea, &QMdiArea::subWindowActivated, MDITab, [this](QMdiSubWindow* window) {
+        for (int i = 0; i < MDITab->count(); ++i)
+            if (MDITab->tabData(i).value<QObject*>() == window) {
+                QSignalBlocker block(MDITab);
+                MDITab->setCurrentIndex(i);
+            }
+    });
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -202,7 +230,7 @@ void TfrmMain::FormCreate() {
             button->setStatusTip(button->defaultAction()->toolTip());
     setWindowTitle(m_splash ? TfrmSplash::AppTitle()
                             : u' ' + QFileInfo(m_options.ExecutablePath).completeBaseName());
-    GlobalVars = std::make_unique<QStringList>();
+    m_globalVars = std::make_unique<QStringList>();
     UpdateActionStates();
 }
 
@@ -575,6 +603,11 @@ void TfrmMain::TimerInitTimer() {
         return;
     }
 
+    try {
+        BuildObjectMenu();
+    } catch (const ERuntimeError& e) {
+        ShowError(e.message());
+    }
     m_stage = TStage::Ready;
     SetStatusText(MainText("msgReady"));
     emit Ready();
@@ -630,7 +663,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 }
 
 void TfrmMain::FormClose() {
-    GlobalVars.reset();
+    m_globalVars.reset();
     TimerInit->stop();
     if (!m_pub || !ADOConnection.Connected())
         return;
@@ -698,4 +731,256 @@ void TfrmMain::actAboutExecute() {
 
 void TfrmMain::actShowStatusbarExecute() {
     StatusBar->setVisible(actShowStatusBar->isChecked());
+}
+
+// --- Object menu and child windows ---------------------------------------
+
+const char* const TfrmMain::qrySelectObjects =
+    "SELECT CATEGORY, NORDER, 0 as OBJECT_TYPE, PK_FORM AS ID, CAPTION\n"
+    "FROM T_FORM, T_SECURITY_FORM, T_SECURITY_PROFIL\n"
+    "WHERE PK_FORM=FK_FORM AND PK_PROFIL=FK_PROFIL AND PROFIL=:PROFIL1\n"
+    "UNION\n"
+    "SELECT CATEGORY, NORDER, 1 as OBJECT_TYPE, PK_VIEW AS ID, CAPTION\n"
+    "FROM T_VIEW, T_SECURITY_VIEW, T_SECURITY_PROFIL\n"
+    "WHERE FVISIBLE=true AND PK_VIEW=FK_VIEW AND PK_PROFIL=FK_PROFIL AND PROFIL=:PROFIL2\n"
+    "UNION\n"
+    "SELECT CATEGORY, NORDER, 2 as OBJECT_TYPE, PK_REPORT AS ID, CAPTION\n"
+    "FROM T_REPORT, T_SECURITY_REPORT, T_SECURITY_PROFIL\n"
+    "WHERE PK_REPORT=FK_REPORT AND PK_PROFIL=FK_PROFIL AND PROFIL=:PROFIL3\n"
+    "UNION\n"
+    "SELECT CATEGORY, NORDER, 3 as OBJECT_TYPE, PK_QSTAT AS ID, CAPTION\n"
+    "FROM T_QSTAT, T_SECURITY_QSTAT, T_SECURITY_PROFIL\n"
+    "WHERE PK_QSTAT=FK_QSTAT AND PK_PROFIL=FK_PROFIL AND PROFIL=:PROFIL4\n"
+    "ORDER BY 1,2 ASC";
+
+const char* const TfrmMain::qrySelectObjectsAll =
+    "SELECT CATEGORY, NORDER, 0 as OBJECT_TYPE, PK_FORM AS ID, CAPTION FROM T_FORM\n"
+    "UNION\n"
+    "SELECT CATEGORY, NORDER, 1 as OBJECT_TYPE, PK_VIEW AS ID, CAPTION FROM T_VIEW\n"
+    "WHERE FVISIBLE=true\n"
+    "UNION\n"
+    "SELECT CATEGORY, NORDER, 2 as OBJECT_TYPE, PK_REPORT AS ID, CAPTION FROM T_REPORT\n"
+    "UNION\n"
+    "SELECT CATEGORY, NORDER, 3 as OBJECT_TYPE, PK_QSTAT AS ID, CAPTION FROM T_QSTAT\n"
+    "ORDER BY 1,2 ASC";
+
+bool TfrmMain::IsPdfReaderInstalled() {
+    // Reports are shown by Qt's PDF viewer: it is there when its module loads
+    // ($ORV_PDF_VIEWER=0 makes it count as absent).
+    if (qEnvironmentVariable("ORV_PDF_VIEWER") == u"0")
+        return false;
+    static const bool installed = [] {
+        QLibrary viewer(QStringLiteral("Qt6PdfWidgets"), 6);
+        return viewer.load();
+    }();
+    return installed;
+}
+
+void TfrmMain::BuildObjectMenu() {
+    TQuery menu(ADOConnection);
+    if (LoginState().AllRights) {
+        menu.SetSQL(QLatin1String(qrySelectObjectsAll));
+    } else {
+        menu.SetSQL(QLatin1String(qrySelectObjects));
+        for (const char* name : {"PROFIL1", "PROFIL2", "PROFIL3", "PROFIL4"})
+            menu.SetParam(QLatin1String(name), LoginState().CurrentProfile);
+    }
+    static const char* const iconQueries[] = {
+        "SELECT ICON, ICON_TYPE FROM T_FORM WHERE PK_FORM=:ID",
+        "SELECT ICON, ICON_TYPE FROM T_VIEW WHERE PK_VIEW=:ID",
+        "SELECT ICON, ICON_TYPE FROM T_REPORT WHERE PK_REPORT=:ID",
+        "SELECT ICON, ICON_TYPE FROM T_QSTAT WHERE PK_QSTAT=:ID",
+    };
+    const bool pdf = IsPdfReaderInstalled();
+    bool reportLeftOut = false;
+    QString previous;
+    QWidget* tab = nullptr;
+    QHBoxLayout* row = nullptr;
+    for (menu.Open(); !menu.Eof(); menu.Next()) {
+        const QString category = menu.AsString(0);
+        if (category != previous) {
+            auto* sheet = new TTabSheet;
+            sheet->setObjectName(QStringLiteral("tsCategory%1").arg(pcMenubar->count()));
+            pcMenubar->addTab(sheet, QString());
+            sheet->SetCaption(category);
+            row = new QHBoxLayout(sheet);
+            row->setContentsMargins(0, 0, 0, 0);
+            row->setSpacing(0);
+            auto* grip = new QFrame(sheet);
+            grip->setFixedWidth(7);
+            grip->setFrameShape(QFrame::StyledPanel);
+            row->addWidget(grip);
+            auto* divider = new QFrame(sheet);
+            divider->setObjectName(QStringLiteral("divider"));
+            divider->setFrameShape(QFrame::VLine);
+            divider->setFixedWidth(4);
+            row->addWidget(divider);
+            row->addStretch(1);
+            tab = sheet;
+            previous = category;
+        }
+        const int type = int(menu.AsInteger(2));
+        if (type == 2 && !pdf) {
+            reportLeftOut = true;
+            continue;
+        }
+        if (!tab)
+            continue;
+        const int key = int(menu.AsInteger(3));
+        auto* button = new QToolButton(tab);
+        button->setText(menu.AsString(4));
+        WritePublishedProperty(button, QStringLiteral("Tag"), key);
+        button->setProperty("ImageIndex", type);
+        button->setFixedWidth(105);
+        button->setMinimumHeight(70);
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setIconSize(QSize(kImageSize, kImageSize));
+        button->setAutoRaise(true);
+        QPixmap picture;
+        if (type >= 0 && type <= 3) {
+            TQuery icon(ADOConnection);
+            icon.SetSQL(QLatin1String(iconQueries[type]));
+            icon.SetParam(QStringLiteral("ID"), key);
+            icon.Open();
+            if (!icon.Eof() && !icon.IsNull(0) && !icon.IsNull(1)) {
+                // The stored picture goes through a file named by its extension.
+                const QString file = TempFileName(TempFolder(), icon.AsString(1));
+                QFile out(file);
+                if (out.open(QIODevice::WriteOnly)) {
+                    out.write(icon.Value(0).toByteArray());
+                    out.close();
+                    picture.load(file);
+                }
+                QFile::remove(file);
+                if (!picture.isNull())
+                    picture = picture.scaled(kImageSize, kImageSize, Qt::IgnoreAspectRatio,
+                                             Qt::SmoothTransformation);
+            }
+        }
+        button->setIcon(picture.isNull() ? BuiltInIcon(ObjectTypeImage(type)) : QIcon(picture));
+        connect(button, &QToolButton::clicked, this, [this, button] { ObjectButtonClick(button); });
+        // The buttons come in query order, before the divider.
+        row->insertWidget(row->count() - 2, button);
+    }
+    menu.Close();
+    pcMenubar->setCurrentWidget(tsHome);
+    if (reportLeftOut)
+        ShowError(Language().FormText(this, QStringLiteral("msgNoAcrobatReader"),
+                                      QStringLiteral("msgNoAcrobatReader")));
+}
+
+void TfrmMain::ObjectButtonClick(QToolButton* button) {
+    OpenObject(ReadPublishedProperty(button, QStringLiteral("Tag")).toInt(),
+               button->property("ImageIndex").toInt(), button->text());
+}
+
+QObject* TfrmMain::OpenObject(int key, int type, const QString& caption) {
+    return OpenObjectWindow(key, type, caption);
+}
+
+QWidget* TfrmMain::OpenObjectWindow(int key, int type, const QString& caption) {
+    m_currentObjectId = key;
+    const QString title =
+        Language().FormText(this, QStringLiteral("object") + QString::number(type),
+                            QString::number(type)) +
+        QStringLiteral(" : ") + caption;
+    for (QMdiSubWindow* window : MDIArea->subWindowList())
+        if (window->windowTitle() == title) {
+            if (qobject_cast<TfrmForm*>(window->widget()) && actShowHomePage->isChecked())
+                pcMenubar->setCurrentWidget(tsHome);
+            MDIArea->setActiveSubWindow(window);
+            window->raise();
+            return window->widget();
+        }
+    QWidget* child = nullptr;
+    switch (type) {
+    case 0:
+        child = new TfrmForm;
+        break;
+    case 1:
+        child = new TfrmView;
+        break;
+    case 2:
+        child = new TfrmReport;
+        break;
+    case 3:
+        child = new TfrmQStat;
+        break;
+    default:
+        return nullptr;
+    }
+    QMdiSubWindow* window = MDIArea->addSubWindow(child);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(title);
+    child->setWindowTitle(title);
+    window->show();
+    if (auto* mdiChild = qobject_cast<TfrmMDIChild*>(child); mdiChild && !mdiChild->Expanded())
+        mdiChild->ToggleExpanded();
+    AddToTabStrip(window);
+    if (type == 0 && actShowHomePage->isChecked())
+        pcMenubar->setCurrentWidget(tsHome);
+    LogLine(QStringLiteral("open"), title);
+    return child;
+}
+
+void TfrmMain::AddToTabStrip(QWidget* window) {
+    QSignalBlocker block(MDITab);
+    const int index = MDITab->addTab(window->windowTitle());
+    MDITab->setTabData(index, QVariant::fromValue<QObject*>(window));
+    MDITab->setCurrentIndex(index);
+    connect(window, &QObject::destroyed, MDITab, [this](QObject* gone) {
+        for (int i = 0; i < MDITab->count(); ++i)
+            if (MDITab->tabData(i).value<QObject*>() == gone) {
+                MDITab->removeTab(i);
+                break;
+            }
+    });
+    connect(window, &QWidget::windowTitleChanged, MDITab, [this, window](const QString& title) {
+        for (int i = 0; i < MDITab->count(); ++i)
+            if (MDITab->tabData(i).value<QObject*>() == window)
+                MDITab->setTabText(i, title);
+    });
+}
+
+QObject* TfrmMain::OpenObjectById(int key, int type) {
+    QString caption;
+    for (int page = 1; page < pcMenubar->count() && caption.isEmpty(); ++page)
+        for (QToolButton* button : pcMenubar->widget(page)->findChildren<QToolButton*>())
+            if (ReadPublishedProperty(button, QStringLiteral("Tag")).toInt() == key &&
+                button->property("ImageIndex").isValid() &&
+                button->property("ImageIndex").toInt() == type) {
+                caption = button->text();
+                break;
+            }
+    return OpenObject(key, type, caption);
+}
+
+QObject* TfrmMain::OpenFormByTable(const QString& table, int recordKey) {
+    if (table.isEmpty())
+        return nullptr;
+    TQuery form(ADOConnection);
+    form.SetSQL(QStringLiteral("SELECT PK_FORM, CAPTION FROM T_FORM WHERE TABLE_NAME=:TABLE_NAME"));
+    form.SetParam(QStringLiteral("TABLE_NAME"), table);
+    form.Open();
+    const int key = form.Eof() ? 0 : int(form.AsInteger(0));
+    const QString caption = form.Eof() ? QString() : form.AsString(1);
+    form.Close();
+    QObject* window = OpenObject(key, 0, caption);
+    // Moving to the record comes with the form's record set.
+    Q_UNUSED(recordKey);
+    return window;
+}
+
+void TfrmMain::SetStatusPanel(int panel, const QString& text) {
+    if (panel >= 0 && panel < 3)
+        StatusPanels[panel]->setText(text);
+}
+
+void TfrmMain::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (!MDIArea)
+        return;
+    for (QMdiSubWindow* window : MDIArea->subWindowList())
+        if (auto* child = qobject_cast<TfrmMDIChild*>(window->widget()))
+            child->FitToFrame();
 }

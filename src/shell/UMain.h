@@ -4,6 +4,7 @@
 #include "UDBUpdate.h"
 #include "UDatabase.h"
 #include "UFields.h"
+#include "UShell.h"
 
 #include <QMainWindow>
 #include <QPoint>
@@ -58,7 +59,7 @@ void ValidateResourceDatabase(TConnection& connection, const TdmApplication& par
 // The main window: an MDI frame with the ribbon, the tab strip of the child
 // windows and the status bar. It owns both database connections and drives the
 // start-up sequence.
-class TfrmMain : public QMainWindow {
+class TfrmMain : public QMainWindow, public IShell {
     Q_OBJECT
 
 public:
@@ -103,11 +104,8 @@ public:
     TConnection ADOConnection;     // the resource database
     TConnection ADOConnectionData; // the data database
 
-    int CurrentObjectId = 0;
     quint8 SavedWindowState = 0;
     QPoint TabMousePoint;
-    // The script global variables, name=value pairs; null once the window closed.
-    std::unique_ptr<QStringList> GlobalVars;
 
     // Where the start-up sequence is.
     enum class TStage { Created, Loading, Waiting, UpdatingData, Login, Ready, Closing };
@@ -127,6 +125,22 @@ public:
     void SetStatusText(const QString& text);
     QString StatusText() const;
 
+    // The object menu and the child windows.
+    static const char* const qrySelectObjects;
+    static const char* const qrySelectObjectsAll;
+    void BuildObjectMenu();
+    void ObjectButtonClick(QToolButton* button);
+    QWidget* OpenObjectWindow(int key, int type, const QString& caption);
+    static bool IsPdfReaderInstalled();
+
+    // IShell
+    int CurrentObjectId() const override { return m_currentObjectId; }
+    QObject* OpenObject(int key, int type, const QString& caption) override;
+    QObject* OpenObjectById(int key, int type) override;
+    QObject* OpenFormByTable(const QString& table, int recordKey) override;
+    void SetStatusPanel(int panel, const QString& text) override;
+    QStringList* GlobalVars() override { return m_globalVars.get(); }
+
     // The steps of the start-up sequence, public for the tests that drive them.
     void FormShow();
     void TimerInitTimer();
@@ -139,6 +153,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -166,6 +181,10 @@ private:
     void actAboutExecute();
     void actShowStatusbarExecute();
 
+    void AddToTabStrip(QWidget* window);
+    int m_currentObjectId = 0;
+    // The script global variables, name=value pairs; null once the window closed.
+    std::unique_ptr<QStringList> m_globalVars;
     TStartupOptions m_options;
     TfrmSplash* m_splash;
     TfrmPub* m_pub = nullptr;

@@ -219,7 +219,6 @@ QStringDecoder Jet3Decoder(int codePage) {
 bool PropertiesAreSound(const QByteArray& block) {
     const auto* p = reinterpret_cast<const unsigned char*>(block.constData());
     const qsizetype size = block.size();
-    return true; // MUTANT
     // libmdb leaves a block of any other kind alone.
     if (size < 4 || (std::memcmp(p, "KKD", 4) != 0 && std::memcmp(p, "MR2", 4) != 0))
         return true;
@@ -284,8 +283,8 @@ class TJetReader {
 public:
     TJetReader(const QString& path, MdbHandle* mdb, qint64 fileSize)
         : m_path(path), m_mdb(mdb), m_fileSize(fileSize),
-          m_jet4(mdb->f->jet_version != MDB_VER_JET3),
-          m_jet3Text(Jet3Decoder(mdb->f->code_page)), m_chunk(2 * MDB_PGSIZE, '\0') {}
+          m_jet4(mdb->f->jet_version != MDB_VER_JET3), m_jet3Text(Jet3Decoder(mdb->f->code_page)),
+          m_chunk(2 * MDB_PGSIZE, '\0') {}
 
     QString DeclaredType(const MdbColumn& column) const;
     // Reads the catalog table whole; throws when any of it is unreadable.
@@ -309,8 +308,8 @@ private:
     QString Text(const unsigned char* p, qsizetype size) {
         if (m_jet4)
             return Jet4Text(p, size);
-        const QString text = m_jet3Text.decode(
-            QByteArrayView(reinterpret_cast<const char*>(p), size));
+        const QString text =
+            m_jet3Text.decode(QByteArrayView(reinterpret_cast<const char*>(p), size));
         return text.isNull() ? QStringLiteral("") : text;
     }
     bool ReadLongValue(MdbColumn* column, const MdbField& field, QByteArray& value);
@@ -466,15 +465,17 @@ QVariant TJetReader::Value(const QString& table, const TColumnPlan& plan, const 
         return Text(reinterpret_cast<const unsigned char*>(bytes.constData()), bytes.size());
     }
     default:
-        return TakeUtf8(mdb_col_to_string(m_mdb, m_mdb->pg_buf, field.start, column->col_type,
-                                          field.siz));
+        return TakeUtf8(
+            mdb_col_to_string(m_mdb, m_mdb->pg_buf, field.start, column->col_type, field.siz));
     }
 }
 
 TTable TJetReader::OpenTable(MdbCatalogEntry* entry, std::vector<TColumnPlan>& columns) const {
     TTable table(mdb_read_table(entry));
-    if (!table || !mdb_read_columns(table.get()) || !table->columns || table->num_cols == 0 ||
-        table->columns->len != table->num_cols)
+    // A damaged definition can leave the table without a page map, on which
+    // mdb_fetch_row would crash.
+    if (!table || !table->usage_map || table->map_sz == 0 || !mdb_read_columns(table.get()) ||
+        !table->columns || table->num_cols == 0 || table->columns->len != table->num_cols)
         FailRead(m_path, DatabaseMessage("msgJetTable", {QString::fromUtf8(entry->object_name)}));
     columns.clear();
     columns.reserve(table->num_cols);
@@ -519,7 +520,7 @@ qint64 TJetReader::ReadRows(MdbTableDef* table, const std::vector<TColumnPlan>& 
     // of the table's definition tells a complete read from a truncated file.
     if (rows < table->num_rows)
         FailRead(m_path, DatabaseMessage("msgJetIncomplete", {QString::number(rows), tableName,
-                                                             QString::number(table->num_rows)}));
+                                                              QString::number(table->num_rows)}));
     return rows;
 }
 
@@ -559,10 +560,9 @@ void TJetReader::CheckCatalog() {
     ReadRows(
         table.get(), columns, [&](int index, QVariant&& value) { row[index] = std::move(value); },
         [&] {
-            const bool sound =
-                row[name].toString().toUtf8().size() < MDB_MAX_OBJ_NAME &&
-                (row[type].toLongLong() != MDB_TABLE || row[properties].isNull() ||
-                 PropertiesAreSound(row[properties].toByteArray()));
+            const bool sound = row[name].toString().toUtf8().size() < MDB_MAX_OBJ_NAME &&
+                               (row[type].toLongLong() != MDB_TABLE || row[properties].isNull() ||
+                                PropertiesAreSound(row[properties].toByteArray()));
             if (!sound)
                 FailRead(m_path, DatabaseMessage("msgJetCatalog"));
         });
@@ -664,8 +664,8 @@ TJetImportStats ImportJetFile(const QString& jetPath, QSqlDatabase& target,
     if (!target.isOpen())
         TConnection::Fail(DatabaseMessage("msgNotOpen"));
 
-    const THandle mdb(mdb_open(QFile::encodeName(info.absoluteFilePath()).constData(),
-                               MDB_NOFLAGS));
+    const THandle mdb(
+        mdb_open(QFile::encodeName(info.absoluteFilePath()).constData(), MDB_NOFLAGS));
     if (!mdb || !mdb->f || !mdb->fmt)
         FailRead(jetPath, DatabaseMessage("msgJetFormat"));
     TJetReader reader(jetPath, mdb.get(), info.size());

@@ -257,7 +257,7 @@ TEST_F(MainWindowTest, ClosingWithAChildWindowWritesSettingsAndShowsTheInformati
     w.close();
     closer.stop();
     EXPECT_TRUE(pubShown);
-    EXPECT_EQ(w.GlobalVars, nullptr);
+    EXPECT_EQ(w.GlobalVars(), nullptr);
     QSettings s(root.filePath(QStringLiteral("config/Stock.ini")), QSettings::IniFormat);
     EXPECT_EQ(s.value(QStringLiteral("Software/Stock/frmMain/WindowState")).toInt(), 0);
     EXPECT_EQ(s.value(QStringLiteral("Software/Stock/Settings/ShowHomePage")).toString(),

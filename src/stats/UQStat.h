@@ -1,0 +1,17 @@
+#pragma once
+
+#include "UMDIChild.h"
+
+// The window of a quick statistic object. It reads the key of its object from the main
+// window while it is created; its content is built from the object's definition.
+class TfrmQStat : public TfrmMDIChild {
+    Q_OBJECT
+
+public:
+    explicit TfrmQStat(QWidget* parent = nullptr);
+    // The key of the object this window shows.
+    int ObjectId() const { return m_objectId; }
+
+private:
+    int m_objectId = 0;
+};
