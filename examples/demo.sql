@@ -5,14 +5,21 @@ INSERT INTO T_APPLICATION (PAPPLICATION, PNAME, PVALUE) VALUES
   (0, 'Version', '1.0'),
   (0, 'Author', 'Équipe Démo'),
   (0, 'OrvPub', '0'),
-  (1, 'ACTIVE', '0'),
+  (1, 'ACTIVE', '1'),
+  (1, 'USER_ADMIN', 'admin'),
+  (1, 'PWD_ADMIN', 'YWRtaW4'),
+  (1, 'USER_FORM', '3'),
+  (1, 'USER_FIELD', '20'),
+  (1, 'PWD_FIELD', '21'),
+  (1, 'PROFIL_FIELD', '22'),
   (2, 'RUNTIME', '1'),
   (2, 'setup', '0'),
   (2, 'SkinSelectable', '0');
 
 INSERT INTO T_FORM (PK_FORM, TABLE_NAME, CAPTION, CATEGORY, NORDER, AWIDTH, AHEIGHT, JS_ACTION) VALUES
   (1, 'MEMBERS', 'Adhérents', 'Association', 1, 520, 360, ''),
-  (2, 'FEES', 'Cotisations', 'Association', 2, 460, 260, '');
+  (2, 'FEES', 'Cotisations', 'Association', 2, 460, 260, ''),
+  (3, 'USERS', 'Utilisateurs', 'Administration', 1, 400, 220, '');
 
 INSERT INTO T_FORM_FIELDS (PK_FORM_FIELD, FK_FORM, FIELD_NAME, FIELD_TYPE, CAPTION, NORDER,
                            ATOP, ALEFT, AWIDTH, AHEIGHT, TAB_ORDER, DEFAULT_VALUE, REQUIRED,
@@ -28,7 +35,10 @@ INSERT INTO T_FORM_FIELDS (PK_FORM_FIELD, FK_FORM, FIELD_NAME, FIELD_TYPE, CAPTI
   (9, 2, 'YEAR',      2, 'Année',          2, 30, 160, 80,  21, 2, NULL, -1, 0, NULL, 0),
   (10, 2, 'AMOUNT',   3, 'Montant',        3, 80,  20, 120, 21, 3, '20',  0, 0, NULL, 0),
   (11, 2, 'PAYMENT', 10, 'Règlement',      4, 80, 160, 200, 80, 4, NULL,  0, 0,
-   'Espèces' || char(13) || char(10) || 'Chèque' || char(13) || char(10) || 'Virement', 0);
+   'Espèces' || char(13) || char(10) || 'Chèque' || char(13) || char(10) || 'Virement', 0),
+  (20, 3, 'LOGIN',    1, 'Identifiant',    1, 30,  20, 160, 21, 1, NULL, -1, 0, NULL, -1),
+  (21, 3, 'PASSWORD', 4, 'Mot de passe',   2, 80,  20, 160, 21, 2, NULL, -1, 0, NULL, 0),
+  (22, 3, 'PROFILE',  5, 'Profil',         3, 130, 20, 160, 21, 3, NULL, -1, 3, NULL, 0);
 
 INSERT INTO T_VIEW (PK_VIEW, CAPTION, CATEGORY, NORDER, FVISIBLE, QUERY_SQL) VALUES
   (1, 'Liste des adhérents', 'Association', 3, -1,
@@ -42,3 +52,12 @@ INSERT INTO T_QSTAT (PK_QSTAT, CAPTION, CATEGORY, NORDER) VALUES
 INSERT INTO T_QSTAT_FIELDS (PK_QSTAT_FIELD, FK_QSTAT, FK_FORM_FIELD, NORDER, SORT_MODE) VALUES
   (1, 1, 3, 1, 1),
   (2, 1, 5, 2, 1);
+
+-- Two profiles: the office sees the members, the treasurer the fees and the figures.
+INSERT INTO T_SECURITY_PROFIL (PK_PROFIL, PROFIL) VALUES (1, 'Bureau'), (2, 'Trésorier');
+INSERT INTO T_SECURITY_FORM (FK_FORM, FK_PROFIL, CMD_UPDATE, CMD_INSERT, CMD_DELETE) VALUES
+  (1, 1, -1, -1, 0),
+  (2, 2, -1, -1, -1),
+  (1, 2, 0, 0, 0);
+INSERT INTO T_SECURITY_VIEW (FK_VIEW, FK_PROFIL) VALUES (1, 1), (2, 2);
+INSERT INTO T_SECURITY_QSTAT (FK_QSTAT, FK_PROFIL) VALUES (1, 1), (1, 2);
