@@ -791,6 +791,11 @@ void TfrmMain::BuildObjectMenu() {
         "SELECT ICON, ICON_TYPE FROM T_REPORT WHERE PK_REPORT=:ID",
         "SELECT ICON, ICON_TYPE FROM T_QSTAT WHERE PK_QSTAT=:ID",
     };
+    std::unique_ptr<TQuery> iconQuery[4];
+    for (int i = 0; i < 4; ++i) {
+        iconQuery[i] = std::make_unique<TQuery>(ADOConnection);
+        iconQuery[i]->SetSQL(QLatin1String(iconQueries[i]));
+    }
     const bool pdf = IsPdfReaderInstalled();
     bool reportLeftOut = false;
     QString previous;
@@ -838,8 +843,7 @@ void TfrmMain::BuildObjectMenu() {
         button->setAutoRaise(true);
         QPixmap picture;
         if (type >= 0 && type <= 3) {
-            TQuery icon(ADOConnection);
-            icon.SetSQL(QLatin1String(iconQueries[type]));
+            TQuery& icon = *iconQuery[type];
             icon.SetParam(QStringLiteral("ID"), key);
             icon.Open();
             if (!icon.Eof() && !icon.IsNull(0) && !icon.IsNull(1)) {
@@ -856,6 +860,7 @@ void TfrmMain::BuildObjectMenu() {
                     picture = picture.scaled(kImageSize, kImageSize, Qt::IgnoreAspectRatio,
                                              Qt::SmoothTransformation);
             }
+            icon.Close();
         }
         button->setIcon(picture.isNull() ? BuiltInIcon(ObjectTypeImage(type)) : QIcon(picture));
         connect(button, &QToolButton::clicked, this, [this, button] { ObjectButtonClick(button); });

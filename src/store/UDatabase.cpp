@@ -1,10 +1,10 @@
 #include "UDatabase.h"
 
+#include "DTools.h"
 #include "UJetFile.h"
 #include "UJetSchema.h"
 #include "ULog.h"
 #include "UMessages.h"
-#include "DTools.h"
 #include "USimpleBase.h"
 
 #include <QAtomicInt>
@@ -275,7 +275,15 @@ void TQuery::SetSQL(const QStringList& lines) {
 
 void TQuery::SetSQL(const QString& text) {
     Close();
+    if (text != m_sql)
+        m_translated.reset();
     m_sql = text;
+}
+
+const TJetStatement& TQuery::Translated() {
+    if (!m_translated)
+        m_translated = TranslateJetSql(m_sql);
+    return *m_translated;
 }
 
 void TQuery::SetParam(const QString& name, const QVariant& value) {
@@ -295,7 +303,7 @@ void TQuery::Prepare(QSqlQuery& query, const TJetStatement& statement) const {
 
 void TQuery::Open() {
     Close();
-    const TJetStatement statement = TranslateJetSql(m_sql);
+    const TJetStatement& statement = Translated();
     auto query = std::make_unique<QSqlQuery>(m_connection->Database());
     query->setForwardOnly(true);
     Prepare(*query, statement);
@@ -347,7 +355,7 @@ int TQuery::ExecSQL() {
         ExecuteJetDDL(*m_connection, m_sql);
         return 0;
     }
-    const TJetStatement statement = TranslateJetSql(m_sql);
+    const TJetStatement& statement = Translated();
     QSqlQuery query(m_connection->Database());
     Prepare(query, statement);
     if (!query.exec())
@@ -359,7 +367,7 @@ int TQuery::RecordCount() {
     if (!m_active)
         return 0;
     if (m_recordCount < 0) {
-        TJetStatement statement = TranslateJetSql(m_sql);
+        TJetStatement statement = Translated();
         statement.Sql = QStringLiteral("SELECT COUNT(*) FROM (") + statement.Sql + u')';
         QSqlQuery query(m_connection->Database());
         Prepare(query, statement);

@@ -13,6 +13,7 @@
 #include <QVariant>
 #include <functional>
 #include <memory>
+#include <optional>
 
 // Connections and queries on SQLite databases, spoken to in Jet SQL. Every
 // engine error is raised as EDatabaseError carrying the engine's message.
@@ -161,10 +162,13 @@ public:
 
 private:
     void Prepare(QSqlQuery& query, const TJetStatement& statement) const;
+    // The statement translated for SQLite, kept until the text changes.
+    const TJetStatement& Translated();
     void Fetch();
 
     TConnection* m_connection;
     QString m_sql;
+    std::optional<TJetStatement> m_translated;
     QVariantHash m_params; // upper-cased name -> value
     std::unique_ptr<QSqlQuery> m_query;
     QSqlRecord m_record;

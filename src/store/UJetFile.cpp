@@ -41,6 +41,8 @@ constexpr int kDeletedRowFlag = 0x4000;
 constexpr quint32 kLongValueLengthMask = 0x3fffffff;
 constexpr int kGuidSize = 16;
 constexpr int kNumericSize = 17;
+// The definition of MSysObjects, the catalog table.
+constexpr int kCatalogPage = 2;
 
 // Jet's date range: 100-01-01 to 9999-12-31 23:59:59.
 constexpr double kFirstJetSerial = -657435.0; // exclusive
@@ -199,7 +201,7 @@ QStringDecoder Jet3Decoder(int codePage) {
         name = "windows-" + QByteArray::number(codePage);
         break;
     default:
-        name = "windows-1252";
+        name = "ISO-8859-15";
         break;
     }
     QStringDecoder decoder(name.constData(), QStringConverter::Flag::Stateless);
@@ -533,7 +535,7 @@ void TJetReader::CheckCatalog() {
     entry.mdb = m_mdb;
     std::strncpy(entry.object_name, "MSysObjects", MDB_MAX_OBJ_NAME);
     entry.object_type = MDB_TABLE;
-    entry.table_pg = 2;
+    entry.table_pg = kCatalogPage;
     std::vector<TColumnPlan> columns;
     const TTable table = OpenTable(&entry, columns);
 
@@ -658,8 +660,13 @@ TJetImportStats ImportJetFile(const QString& jetPath, QSqlDatabase& target,
             TConnection::Fail(
                 DatabaseMessage("msgFileAccess", {NativePath(jetPath), file.errorString()}));
         // Only the open form: the header switch is undone before a file is read.
-        if (QByteArrayView(ReadHeader(file).Marker) != kOpenMarker)
+        const THeader header = ReadHeader(file);
+        if (QByteArrayView(header.Marker) != kOpenMarker)
             FailRead(jetPath, DatabaseMessage("msgJetHeader"));
+        // The header page, a page and the catalog's definition at page 2 at least.
+        const qint64 pageSize = header.Version == MDB_VER_JET3 ? 2048 : 4096;
+        if (info.size() < kCatalogPage * pageSize + pageSize)
+            FailRead(jetPath, DatabaseMessage("msgJetFormat"));
     }
     if (!target.isOpen())
         TConnection::Fail(DatabaseMessage("msgNotOpen"));

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "UDatabase.h"
 #include "UExceptions.h"
+#include "UMessages.h"
 #include "USimpleBase.h"
 
 #include <QCryptographicHash>
@@ -127,9 +128,9 @@ protected:
     QTemporaryDir m_dir;
 };
 
-// Asserts that the import fails with a message naming the file and leaves the target as
-// it was.
-void ExpectRefused(const QString& path, TMemoryDatabase& target) {
+// Asserts that the import fails with a message naming the file (and giving the
+// reason, when one is expected) and leaves the target as it was.
+void ExpectRefused(const QString& path, TMemoryDatabase& target, const QString& reason = {}) {
     const QStringList before = target.Tables();
     QSqlDatabase db = target.Db();
     try {
@@ -138,6 +139,7 @@ void ExpectRefused(const QString& path, TMemoryDatabase& target) {
     } catch (const EDatabaseError& e) {
         EXPECT_TRUE(e.message().contains(QDir::toNativeSeparators(path)))
             << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains(reason)) << e.message().toStdString();
     }
     EXPECT_EQ(target.Tables(), before);
 }
@@ -472,7 +474,7 @@ TEST_F(JetFileTest, ClosedFormIsRefusedUntilRestored) {
     ASSERT_NE(hiddenBytes, ReadFileBytes(original));
 
     TMemoryDatabase refused;
-    ExpectRefused(hidden, refused);
+    ExpectRefused(hidden, refused, DatabaseMessage("msgJetHeader"));
     EXPECT_EQ(ReadFileBytes(hidden), hiddenBytes);
 
     RestoreDatabaseFile(hidden);
@@ -535,23 +537,53 @@ TEST_F(JetFileTest, UnreadableFilesAreRefusedAndTheTargetIsLeftAsItWas) {
     const QString sqlite = m_dir.filePath(QStringLiteral("data.mdb"));
     orv::test::RunSqlScript(sqlite, "CREATE TABLE t (a INTEGER);");
 
-    const QString files[] = {
-        Write(QStringLiteral("nwind-4096.mdb"), northwind.left(4096)),
-        Write(QStringLiteral("nwind-half.mdb"), northwind.left(northwind.size() / 2)),
-        Write(QStringLiteral("datetest-4096.mdb"), dateTest.left(4096)),
-        Write(QStringLiteral("noise-jet3.mdb"), noiseWithMarker(64 * 1024, 0)),
-        Write(QStringLiteral("noise-jet4.mdb"), noiseWithMarker(64 * 1024, 1)),
-        Write(QStringLiteral("header-only.mdb"), dateTest.left(21)),
-        Write(QStringLiteral("empty.mdb"), QByteArray()),
-        sqlite,
-        m_dir.filePath(QStringLiteral("missing.mdb")),
+    const QString missing = m_dir.filePath(QStringLiteral("missing.mdb"));
+    const struct {
+        QString Path;
+        QString Reason; // empty: any reason
+    } cases[] = {
+        // shorter than the three pages every file has
+        {Write(QStringLiteral("nwind-4096.mdb"), northwind.left(4096)),
+         DatabaseMessage("msgJetFormat")},
+        {Write(QStringLiteral("datetest-8192.mdb"), dateTest.left(8192)),
+         DatabaseMessage("msgJetFormat")},
+        {Write(QStringLiteral("nwind-half.mdb"), northwind.left(northwind.size() / 2)), {}},
+        {Write(QStringLiteral("datetest-3-pages.mdb"), dateTest.left(3 * 4096)), {}},
+        {Write(QStringLiteral("noise-jet3.mdb"), noiseWithMarker(64 * 1024, 0)), {}},
+        {Write(QStringLiteral("noise-jet4.mdb"), noiseWithMarker(64 * 1024, 1)), {}},
+        {Write(QStringLiteral("header-only.mdb"), dateTest.left(21)),
+         DatabaseMessage("msgJetFormat")},
+        {Write(QStringLiteral("empty.mdb"), QByteArray()), DatabaseMessage("msgJetHeader")},
+        {sqlite, DatabaseMessage("msgJetHeader")},
+        {missing, DatabaseMessage("msgFileMissing", {QDir::toNativeSeparators(missing)})},
     };
     TMemoryDatabase target;
     // Tables already there are kept as they are; a failure rolls back all the copy did.
     QSqlQuery(target.Db()).exec(QStringLiteral("CREATE TABLE Kept (a INTEGER)"));
-    for (const QString& path : files) {
-        SCOPED_TRACE(path.toStdString());
-        ExpectRefused(path, target);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Path.toStdString());
+        ExpectRefused(c.Path, target, c.Reason);
+    }
+}
+
+TEST_F(JetFileTest, AMemoOrOleValueThatIsNotWholeIsRefused) {
+    // The 12 bytes of a picture in its row start with its length (10746, the chain of
+    // pages holding it being read up to that length); the pictures of all eight
+    // categories have that length. Any other length than that of the chain is damage.
+    const QByteArray bytes = ReadFileBytes(m_source + u'/' + kNorthwind);
+    const QByteArray length = QByteArray::fromHex("fa290000");
+    QList<qsizetype> headers;
+    for (qsizetype at = bytes.indexOf(length); at >= 0; at = bytes.indexOf(length, at + 1))
+        headers << at;
+    ASSERT_FALSE(headers.isEmpty());
+    for (const quint32 wrong : {10745u, 10747u, 0u}) {
+        QByteArray damaged = bytes;
+        for (qsizetype at : headers)
+            qToLittleEndian(wrong, damaged.data() + at);
+        TMemoryDatabase target;
+        ExpectRefused(Write(QStringLiteral("picture.mdb"), damaged), target,
+                      DatabaseMessage("msgJetValue",
+                                      {QStringLiteral("Picture"), QStringLiteral("Categories")}));
     }
 }
 
