@@ -74,6 +74,57 @@ bool IsUniqueIndexOn(TConnection& c, const QString& index, const QString& table,
     return columns.size() == 1 && columns[0].compare(column, Qt::CaseInsensitive) == 0;
 }
 
+void ExecOn(TConnection& c, const QString& sql) {
+    QSqlQuery q(c.Database());
+    if (!q.exec(sql))
+        TConnection::RaiseError(q.lastError());
+}
+
+// The transaction of a whole run: committed at the end, or, when an error
+// escapes, committed with what was done before it (each part undid its own
+// changes through its savepoint).
+class TRunTransaction {
+public:
+    explicit TRunTransaction(TConnection& c) : m_c(c) { ExecOn(m_c, QStringLiteral("BEGIN")); }
+    ~TRunTransaction() {
+        if (m_open) {
+            QSqlQuery q(m_c.Database());
+            q.exec(QStringLiteral("COMMIT"));
+        }
+    }
+    void Commit() {
+        m_open = false;
+        ExecOn(m_c, QStringLiteral("COMMIT"));
+    }
+
+private:
+    TConnection& m_c;
+    bool m_open = true;
+};
+
+// A part of the run that is done whole or not at all.
+class TSavepoint {
+public:
+    explicit TSavepoint(TConnection& c) : m_c(c) {
+        ExecOn(m_c, QStringLiteral("SAVEPOINT sync_part"));
+    }
+    ~TSavepoint() {
+        if (m_open) {
+            QSqlQuery q(m_c.Database());
+            q.exec(QStringLiteral("ROLLBACK TO sync_part"));
+            q.exec(QStringLiteral("RELEASE sync_part"));
+        }
+    }
+    void Commit() {
+        m_open = false;
+        ExecOn(m_c, QStringLiteral("RELEASE sync_part"));
+    }
+
+private:
+    TConnection& m_c;
+    bool m_open = true;
+};
+
 } // namespace
 
 TdmDBUpdate::TdmDBUpdate(TConnection& resources, TConnection& data)
@@ -117,6 +168,11 @@ void TdmDBUpdate::SynchronizeDataSchema() {
     if (!m_data.Connected())
         m_data.Open();
 
+    // The whole run is one transaction, each table's changes a savepoint in it:
+    // a stopping error undoes that table's changes, keeps the tables done
+    // before it and is raised; a kill leaves the file as before the run.
+    TRunTransaction run(m_data);
+
     // 1. The tables and stored views there are.
     QStringList existingTables = m_data.GetTableNames(true);
     QSet<QString> indexes = IndexNames(m_data);
@@ -138,7 +194,7 @@ void TdmDBUpdate::SynchronizeDataSchema() {
         }
         fields.Close();
 
-        TTransaction transaction(m_data);
+        TSavepoint transaction(m_data);
         const qsizetype found = IndexOfNoCase(existingTables, table);
         if (found < 0) {
             QStringList lines{QStringLiteral("CREATE TABLE ") + table, QStringLiteral("("),
@@ -219,7 +275,7 @@ void TdmDBUpdate::SynchronizeDataSchema() {
 
     // 3. Tables and stored views that no form names.
     for (const QString& table : existingTables) {
-        TTransaction transaction(m_data);
+        TSavepoint transaction(m_data);
         Run(QStringLiteral("DROP TABLE ") + table);
         transaction.Commit();
         Change("msgTableDropped", {table});
@@ -244,11 +300,13 @@ void TdmDBUpdate::SynchronizeDataSchema() {
             continue;
         }
         try {
+            TSavepoint attempt(m_data);
             if (pending >= 0) {
                 Run(QStringLiteral("DROP INDEX ") + index + QStringLiteral(" ON ") + table, true);
                 m_pendingIndexDrops.removeAt(pending);
             }
             Run(create);
+            attempt.Commit();
             Change("msgIndexCreated", {index});
         } catch (const EDatabaseError& e) {
             LogLine(QStringLiteral("sync"), e.message());
@@ -263,4 +321,5 @@ void TdmDBUpdate::SynchronizeDataSchema() {
             Change("msgIndexDropped", {index});
     }
     m_pendingIndexDrops.clear();
+    run.Commit();
 }

@@ -201,7 +201,7 @@ QStringDecoder Jet3Decoder(int codePage) {
         name = "windows-" + QByteArray::number(codePage);
         break;
     default:
-        name = "ISO-8859-15";
+        name = "windows-1252";
         break;
     }
     QStringDecoder decoder(name.constData(), QStringConverter::Flag::Stateless);
