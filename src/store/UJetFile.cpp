@@ -24,11 +24,10 @@
 #include <memory>
 #include <vector>
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wpedantic"
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+// mdbtools.h includes glib.h inside its extern "C" block, where glib's C++ parts
+// (templates) cannot be declared; glib.h comes first, on its own.
+#include <glib.h>
 #include <mdbtools.h>
-#pragma GCC diagnostic pop
 
 namespace {
 
