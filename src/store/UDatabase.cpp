@@ -522,6 +522,22 @@ QString MigrateJetDatabase(const QString& path) {
         error = e.message();
     }
     QSqlDatabase::removeDatabase(name);
+    if (error.isEmpty()) {
+        // The forms' tables get back their auto-numbered key ID, which the
+        // copy holds as a plain integer column.
+        try {
+            TConnection migrated;
+            migrated.SetDataSource(target);
+            migrated.Open();
+            TTransaction transaction(migrated);
+            for (const QString& table : migrated.GetTableNames())
+                PromoteKeyColumn(migrated, table, QStringLiteral("ID"));
+            transaction.Commit();
+            migrated.Close();
+        } catch (const ERuntimeError& e) {
+            error = e.message();
+        }
+    }
     if (!error.isEmpty()) {
         cleanUp();
         TConnection::Fail(DatabaseMessage("msgJetMigration", {path, error}));

@@ -232,7 +232,7 @@ QString ColumnDeclaration(const TExistingColumn& column, const QString& type, bo
 // `newTypes` maps a column name (exact) to its new declared type; `dropped`
 // names a column left out.
 void RebuildTable(TConnection& c, const QString& table, const QHash<QString, QString>& newTypes,
-                  const QString& dropped) {
+                  const QString& dropped, const QString& newKey = QString()) {
     const QList<TExistingColumn> columns = ColumnsOf(c, table);
     QSqlQuery q(c.Database());
 
@@ -241,7 +241,7 @@ void RebuildTable(TConnection& c, const QString& table, const QHash<QString, QSt
     if (!q.exec() || !q.next())
         TConnection::RaiseError(q.lastError());
     const bool autoIncrement =
-        q.value(0).toString().contains(u"AUTOINCREMENT", Qt::CaseInsensitive);
+        !newKey.isEmpty() || q.value(0).toString().contains(u"AUTOINCREMENT", Qt::CaseInsensitive);
     q.finish();
 
     // The indexes to restore: those that do not use the dropped column.
@@ -280,9 +280,15 @@ void RebuildTable(TConnection& c, const QString& table, const QHash<QString, QSt
     q.finish();
 
     QStringList declarations, names;
-    for (const TExistingColumn& column : columns) {
+    for (TExistingColumn column : columns) {
         if (!dropped.isEmpty() && column.Name.compare(dropped, Qt::CaseInsensitive) == 0)
             continue;
+        if (!newKey.isEmpty()) {
+            // Only the new key column is the primary key.
+            column.PrimaryKey = column.Name == newKey ? 1 : 0;
+            if (column.PrimaryKey)
+                column.Type = QStringLiteral("INTEGER");
+        }
         declarations.append(
             ColumnDeclaration(column, newTypes.value(column.Name, column.Type), autoIncrement));
         names.append(Quote(column.Name));
@@ -534,6 +540,26 @@ bool SameDeclaredType(const QString& a, const QString& b) {
         return s.toUpper();
     };
     return norm(a) == norm(b);
+}
+
+bool PromoteKeyColumn(TConnection& connection, const QString& table, const QString& column) {
+    const QList<TExistingColumn> columns = ColumnsOf(connection, table);
+    const TExistingColumn* key = FindColumn(columns, column, Qt::CaseSensitive);
+    if (!key || key->PrimaryKey == 1 ||
+        ClassifyDeclaredType(key->Type) != TColumnDataType::Integer32)
+        return false;
+    // A key needs every value present and distinct.
+    QSqlQuery q(connection.Database());
+    if (!q.exec(QStringLiteral("SELECT COUNT(*) - COUNT(DISTINCT %1) + SUM(%1 IS NULL) FROM %2")
+                    .arg(Quote(column), Quote(table))) ||
+        !q.next())
+        TConnection::RaiseError(q.lastError());
+    const bool usable = q.value(0).toLongLong() == 0;
+    q.finish();
+    if (!usable)
+        return false;
+    RebuildTable(connection, table, {}, QString(), column);
+    return true;
 }
 
 bool IsJetDDL(const QString& jet) {

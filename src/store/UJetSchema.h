@@ -31,6 +31,12 @@ TColumnDataType ClassifyDeclaredType(const QString& declaredType);
 // Whether two declared types are the same (blanks and letter case aside).
 bool SameDeclaredType(const QString& a, const QString& b);
 
+// Makes an integer column of a table its auto-numbered primary key, keeping
+// every row and value (a table copied from a Jet file loses its AutoNumber
+// key). False when the column is missing, not an integer, already the key, or
+// holds nulls or repeated values. Throws EDatabaseError.
+bool PromoteKeyColumn(TConnection& connection, const QString& table, const QString& column);
+
 // Whether a statement is DDL that this unit carries out.
 bool IsJetDDL(const QString& jet);
 

@@ -2,6 +2,7 @@
 #include "UDBUpdate.h"
 #include "UDatabase.h"
 #include "UExceptions.h"
+#include "UJetSchema.h"
 #include "USimpleBase.h"
 
 #include <QDir>
@@ -236,23 +237,49 @@ TEST_F(DBUpdateTest, JetDataDatabaseIsMigratedOnceAndTheOriginalKept) {
     QFile::setPermissions(dataPath, QFile::ReadOwner | QFile::WriteOwner);
     HideDatabaseFile(dataPath);
     const QByteArray original = orv::test::ReadFileBytes(dataPath);
-    Define("INSERT INTO T_FORM (PK_FORM, TABLE_NAME, NORDER) VALUES (1, 'DateTest', 1);"
-           "INSERT INTO T_FORM_FIELDS (PK_FORM_FIELD, FK_FORM, FIELD_NAME, FIELD_TYPE, NORDER) VALUES"
-           " (1, 1, 'ShortTextCol', 1, 1), (2, 1, 'LongTextCol', 15, 2), (3, 1, 'DateCol', 6, 3),"
-           " (4, 1, 'Added', 2, 4);");
+    Define(
+        "INSERT INTO T_FORM (PK_FORM, TABLE_NAME, NORDER) VALUES (1, 'DateTest', 1);"
+        "INSERT INTO T_FORM_FIELDS (PK_FORM_FIELD, FK_FORM, FIELD_NAME, FIELD_TYPE, NORDER) VALUES"
+        " (1, 1, 'ShortTextCol', 1, 1), (2, 1, 'LongTextCol', 15, 2), (3, 1, 'DateCol', 6, 3),"
+        " (4, 1, 'Added', 2, 4);");
     TdmDBUpdate update(res, data);
     Sync(update);
     const QString backup = dir.filePath(QStringLiteral("app.jet-original.mdb"));
     EXPECT_EQ(orv::test::ReadFileBytes(backup), original); // kept, byte for byte
     EXPECT_TRUE(orv::test::ReadFileBytes(dataPath).startsWith("SQLite format 3"));
     ASSERT_FALSE(update.Changes().isEmpty());
-    EXPECT_TRUE(update.Changes()[0].startsWith(QStringLiteral("Base Jet"))) << update.Changes()[0].toStdString();
+    EXPECT_TRUE(update.Changes()[0].startsWith(QStringLiteral("Base Jet")))
+        << update.Changes()[0].toStdString();
     // ID is not made by a synchronisation of an existing table; the other
     // columns follow the definitions.
     EXPECT_EQ(Columns(QStringLiteral("DateTest")),
               (QStringList{"DateCol", "LongTextCol", "ShortTextCol", "Added"}));
-    EXPECT_EQ(Rows(QStringLiteral("SELECT ShortTextCol FROM DateTest ORDER BY ShortTextCol LIMIT 1")).size(), 1);
-    EXPECT_EQ(DeclaredType(QStringLiteral("DateTest"), QStringLiteral("LongTextCol")), QStringLiteral("LONGTEXT"));
+    EXPECT_EQ(
+        Rows(QStringLiteral("SELECT ShortTextCol FROM DateTest ORDER BY ShortTextCol LIMIT 1"))
+            .size(),
+        1);
+    EXPECT_EQ(DeclaredType(QStringLiteral("DateTest"), QStringLiteral("LongTextCol")),
+              QStringLiteral("LONGTEXT"));
+
+    // A table with an integer ID gets it back as its auto-numbered key.
+    orv::test::RunSqlScript(
+        dir.filePath(QStringLiteral("keys.db")),
+        "CREATE TABLE T (ID INTEGER, NAME TEXT); INSERT INTO T VALUES (5, 'a'), (9, 'b');"
+        "CREATE TABLE U (ID INTEGER); INSERT INTO U VALUES (1), (1);");
+    {
+        TConnection keys;
+        keys.SetDataSource(dir.filePath(QStringLiteral("keys.db")));
+        keys.Open();
+        EXPECT_TRUE(PromoteKeyColumn(keys, QStringLiteral("T"), QStringLiteral("ID")));
+        EXPECT_FALSE(PromoteKeyColumn(keys, QStringLiteral("U"), QStringLiteral("ID"))); // repeated
+        keys.Execute(QStringLiteral("INSERT INTO T (NAME) VALUES ('c')"));
+        TQuery q(keys);
+        q.SetSQL(QStringLiteral("SELECT ID, NAME FROM T ORDER BY ID"));
+        QStringList rows;
+        for (q.Open(); !q.Eof(); q.Next())
+            rows.append(q.AsString(0) + u'|' + q.AsString(1));
+        EXPECT_EQ(rows, (QStringList{"5|a", "9|b", "10|c"}));
+    }
 
     // Once migrated, the next run finds an SQLite file and changes nothing.
     TdmDBUpdate again(res, data);
@@ -273,7 +300,8 @@ TEST_F(DBUpdateTest, UnreadableJetDataDatabaseIsLeftInPlace) {
         update.SynchronizeDataSchema();
         FAIL() << "no error";
     } catch (const EDatabaseError& e) {
-        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Impossible de convertir la base Jet"))) << e.what();
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Impossible de convertir la base Jet")))
+            << e.what();
     }
     EXPECT_EQ(orv::test::ReadFileBytes(dataPath), junk);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"app.db", "app.res"}));
