@@ -3,7 +3,7 @@
 #include "UMDIChild.h"
 
 // The window of a quick statistic object. It reads the key of its object from the main
-// window while it is created; its content is built from the object's definition.
+// window while it is created; it shows its title and nothing else yet.
 class TfrmQStat : public TfrmMDIChild {
     Q_OBJECT
 
