@@ -13,6 +13,7 @@
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <algorithm>
 
 const char* const TdmDBUpdate::qrySelectTables = "SELECT TABLE_NAME, CAPTION\n"
                                                  "FROM T_FORM\n"
@@ -249,7 +250,12 @@ void TdmDBUpdate::SynchronizeDataSchema() {
                     Run(QStringLiteral("ALTER TABLE ") + table +
                         QStringLiteral("\nADD COLUMN \n[") + f.Name + QStringLiteral("] ") +
                         f.Type);
-                    Change("msgColumnAdded", {table, f.Name});
+                    // A column there under another letter case was renamed, not added.
+                    const bool renamed =
+                        std::any_of(columns.cbegin(), columns.cend(), [&](const TColumnInfo& c) {
+                            return c.Name.compare(f.Name, Qt::CaseInsensitive) == 0;
+                        });
+                    Change(renamed ? "msgColumnRenamed" : "msgColumnAdded", {table, f.Name});
                 } else if (state == Changed) {
                     const QString alter = QStringLiteral("ALTER TABLE ") + table +
                                           QStringLiteral("\nALTER COLUMN \n[") + f.Name +

@@ -194,6 +194,7 @@ TEST_F(DBUpdateTest, UnnamedTablesAndViewsAreDroppedAndKeysKept) {
     // the column takes the defined name with its data.
     EXPECT_TRUE(s.contains(QStringLiteral("ALTER TABLE ITEMS\nADD COLUMN \n[LABEL] varchar(255)")));
     EXPECT_EQ(Columns(QStringLiteral("ITEMS")), (QStringList{"ID", "LABEL"}));
+    EXPECT_TRUE(update.Changes().contains(QStringLiteral("Colonne ITEMS.LABEL renommée")));
     EXPECT_EQ(Rows(QStringLiteral("SELECT ID, LABEL FROM ITEMS")), QStringList{"1|one"});
 }
 
