@@ -45,6 +45,21 @@ QString FileKey(const QString& path) {
     return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
 }
 
+// Whether a column value came from the engine as a number (not as text).
+bool IsStoredNumber(const QVariant& v) {
+    switch (v.metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+    case QMetaType::Bool:
+    case QMetaType::Double:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool IsBusy(const QSqlError& error) {
     const int code = error.nativeErrorCode().toInt();
     return (code & 0xFF) == SQLITE_BUSY || (code & 0xFF) == SQLITE_LOCKED;
@@ -411,18 +426,10 @@ QString TQuery::ToString(const QVariant& v) {
 qint64 TQuery::ToInteger(const QVariant& v) {
     if (v.isNull())
         return 0;
-    switch (v.metaType().id()) {
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-    case QMetaType::Bool:
-        return v.toLongLong();
-    case QMetaType::Double:
+    if (v.metaType().id() == QMetaType::Double)
         return std::llround(v.toDouble());
-    default:
-        break;
-    }
+    if (IsStoredNumber(v))
+        return v.toLongLong();
     const QString text = v.toString().trimmed();
     bool ok = false;
     const qint64 n = text.toLongLong(&ok);
@@ -437,17 +444,8 @@ qint64 TQuery::ToInteger(const QVariant& v) {
 bool TQuery::ToBoolean(const QVariant& v) {
     if (v.isNull())
         return false;
-    switch (v.metaType().id()) {
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-    case QMetaType::Bool:
-    case QMetaType::Double:
+    if (IsStoredNumber(v))
         return v.toDouble() != 0.0;
-    default:
-        break;
-    }
     const QString text = v.toString().trimmed();
     bool ok = false;
     const double d = text.toDouble(&ok);
